@@ -1,0 +1,165 @@
+#include "connection.h"
+
+#include "fb.h"
+#include "query.h"
+#include "transaction.h"
+
+#include <ibase.h>
+
+#include <algorithm>
+
+using namespace Firebird;
+
+namespace kdb {
+
+namespace fb {
+
+IMaster* master()
+{
+    static IMaster* m = fb_get_master_interface();
+    return m;
+}
+
+IUtil* util()
+{
+    static IUtil* u = master()->getUtilInterface();
+    return u;
+}
+
+std::string statusText(IStatus* status)
+{
+    char buf[4096];
+    util()->formatStatus(buf, sizeof buf, status);
+    std::string s(buf);
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+    return s;
+}
+
+} // namespace fb
+
+namespace {
+
+IXpbBuilder* dpbFor(fb::Status& st, const Credentials& c)
+{
+    IXpbBuilder* dpb = fb::util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
+    dpb->insertString(&st, isc_dpb_user_name, c.user.c_str());
+    dpb->insertString(&st, isc_dpb_password, c.password.c_str());
+    return dpb;
+}
+
+} // namespace
+
+Connection::~Connection()
+{
+    try {
+        close();
+    } catch (...) {
+        // A destructor must not throw; the engine releases the rest.
+    }
+}
+
+void Connection::open(const std::string& path, const Credentials& credentials)
+{
+    if (attachment_) throw Error("connection is already open");
+    fb::call([&] {
+        fb::Status st;
+        IXpbBuilder* dpb = dpbFor(st, credentials);
+        try {
+            IProvider* prov = fb::master()->getDispatcher();
+            attachment_ = prov->attachDatabase(&st, path.c_str(), dpb->getBufferLength(&st),
+                                               dpb->getBuffer(&st));
+            prov->release();
+        } catch (...) {
+            dpb->dispose();
+            throw;
+        }
+        dpb->dispose();
+    });
+    path_ = path;
+}
+
+void Connection::create(const std::string& path, const Credentials& credentials, int pageSize,
+                        const std::string& defaultCharset)
+{
+    if (attachment_) throw Error("connection is already open");
+    fb::call([&] {
+        fb::Status st;
+        IXpbBuilder* dpb = dpbFor(st, credentials);
+        try {
+            dpb->insertInt(&st, isc_dpb_page_size, pageSize);
+            dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
+            if (!defaultCharset.empty()) dpb->insertString(&st, isc_dpb_set_db_charset, defaultCharset.c_str());
+            IProvider* prov = fb::master()->getDispatcher();
+            attachment_ = prov->createDatabase(&st, path.c_str(), dpb->getBufferLength(&st),
+                                               dpb->getBuffer(&st));
+            prov->release();
+        } catch (...) {
+            dpb->dispose();
+            throw;
+        }
+        dpb->dispose();
+    });
+    path_ = path;
+}
+
+void Connection::close()
+{
+    if (!attachment_) return;
+    std::vector<Query*> queries;
+    std::vector<Transaction*> transactions;
+    {
+        std::lock_guard lock(registry_);
+        queries = queries_;
+        transactions = transactions_;
+    }
+    for (Query* q : queries) q->detachFromConnection();
+    for (Transaction* t : transactions) t->releaseOnClose();
+    IAttachment* a = attachment_;
+    attachment_ = nullptr;
+    fb::call([&] {
+        fb::Status st;
+        try {
+            a->detach(&st);
+        } catch (...) {
+            a->release();
+            throw;
+        }
+    });
+}
+
+void Connection::executeImmediate(const std::string& sql)
+{
+    if (!attachment_) throw Error("connection is not open");
+    Transaction t(*this);
+    fb::call([&] {
+        fb::Status st;
+        attachment_->execute(&st, t.handle(), 0, sql.c_str(), 3, nullptr, nullptr, nullptr, nullptr);
+    });
+    t.commit();
+}
+
+void Connection::attach(Transaction* t)
+{
+    std::lock_guard lock(registry_);
+    transactions_.push_back(t);
+}
+
+void Connection::detach(Transaction* t)
+{
+    std::lock_guard lock(registry_);
+    transactions_.erase(std::remove(transactions_.begin(), transactions_.end(), t), transactions_.end());
+}
+
+void Connection::attach(Query* q)
+{
+    std::lock_guard lock(registry_);
+    queries_.push_back(q);
+}
+
+void Connection::detach(Query* q)
+{
+    std::lock_guard lock(registry_);
+    queries_.erase(std::remove(queries_.begin(), queries_.end(), q), queries_.end());
+}
+
+} // namespace kdb

@@ -1,0 +1,61 @@
+#pragma once
+// One attachment to a database. A path with a host part ("host:/path")
+// reaches a Firebird server; a plain path opens the embedded engine.
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace Firebird { class IAttachment; }
+
+namespace kdb {
+
+class Transaction;
+class Query;
+
+struct Credentials {
+    std::string user = "SYSDBA";
+    std::string password;
+};
+
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // No character set is named: text travels as the stored bytes.
+    void open(const std::string& path, const Credentials& credentials);
+    // Ends every transaction (rolled back) and frees every statement of the
+    // transactions and queries made on this connection first.
+    void close();
+    bool isOpen() const { return attachment_ != nullptr; }
+    const std::string& path() const { return path_; }
+
+    // Makes a new, empty database file (dialect 3) and leaves it open.
+    void create(const std::string& path, const Credentials& credentials, int pageSize,
+                const std::string& defaultCharset);
+
+    // Runs one statement outside any query, in its own transaction, committed
+    // at once (DDL of a creation script, maintenance).
+    void executeImmediate(const std::string& sql);
+
+    Firebird::IAttachment* handle() const { return attachment_; }
+
+private:
+    friend class Transaction;
+    friend class Query;
+    void attach(Transaction* t);
+    void detach(Transaction* t);
+    void attach(Query* q);
+    void detach(Query* q);
+
+    Firebird::IAttachment* attachment_ = nullptr;
+    std::string path_;
+    std::mutex registry_;
+    std::vector<Transaction*> transactions_;
+    std::vector<Query*> queries_;
+};
+
+} // namespace kdb

@@ -1,0 +1,64 @@
+#include "schema.h"
+
+#include "error.h"
+
+namespace kdb {
+
+std::vector<std::string> splitScript(std::string_view script)
+{
+    std::vector<std::string> out;
+    std::string current;
+    auto flush = [&] {
+        std::size_t b = current.find_first_not_of(" \t\r\n");
+        std::size_t e = current.find_last_not_of(" \t\r\n");
+        if (b != std::string::npos) out.push_back(current.substr(b, e - b + 1));
+        current.clear();
+    };
+    std::size_t i = 0;
+    const std::size_t n = script.size();
+    while (i < n) {
+        const char c = script[i];
+        if (c == '\'' || c == '"') {
+            std::size_t j = i + 1;
+            while (j < n) {
+                if (script[j] == c) {
+                    if (j + 1 < n && script[j + 1] == c) { j += 2; continue; }
+                    break;
+                }
+                ++j;
+            }
+            const std::size_t end = j < n ? j + 1 : n;
+            current.append(script.substr(i, end - i));
+            i = end;
+        } else if (c == '-' && i + 1 < n && script[i + 1] == '-') {
+            std::size_t j = script.find('\n', i);
+            i = (j == std::string_view::npos) ? n : j;
+        } else if (c == '/' && i + 1 < n && script[i + 1] == '*') {
+            std::size_t j = script.find("*/", i + 2);
+            i = (j == std::string_view::npos) ? n : j + 2;
+            current.push_back(' ');
+        } else if (c == ';') {
+            flush();
+            ++i;
+        } else {
+            current.push_back(c);
+            ++i;
+        }
+    }
+    flush();
+    return out;
+}
+
+void createDatabase(Connection& connection, const std::string& path, const Credentials& credentials)
+{
+    connection.create(path, credentials, kPageSize, kDefaultCharset);
+    for (const std::string& statement : splitScript(schemaScript())) {
+        try {
+            connection.executeImmediate(statement);
+        } catch (const Error& e) {
+            throw Error(std::string(e.what()) + "\nin statement: " + statement.substr(0, 200));
+        }
+    }
+}
+
+} // namespace kdb

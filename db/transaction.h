@@ -1,0 +1,49 @@
+#pragma once
+// A read-committed, record-version transaction that starts when first used.
+
+#include <mutex>
+#include <vector>
+
+namespace Firebird { class ITransaction; }
+
+namespace kdb {
+
+class Connection;
+class Query;
+
+class Transaction {
+public:
+    enum class Access { ReadWrite, ReadOnly };
+
+    explicit Transaction(Connection& connection, Access access = Access::ReadWrite);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    Connection& connection() const { return connection_; }
+    bool active() const { return handle_ != nullptr; }
+    void start();   // no-op when already active
+
+    // A commit or rollback closes every result still open in the transaction.
+    void commit();
+    void commitRetaining();
+    void rollback();
+
+    Firebird::ITransaction* handle();   // starts it when needed
+
+private:
+    friend class Query;
+    friend class Connection;
+    void attach(Query* q);
+    void detach(Query* q);
+    void closeResults();
+    void releaseOnClose();   // connection going away: roll back quietly
+
+    Connection& connection_;
+    Access access_;
+    Firebird::ITransaction* handle_ = nullptr;
+    std::mutex registry_;
+    std::vector<Query*> queries_;
+};
+
+} // namespace kdb

@@ -1,0 +1,37 @@
+// korvane-createdb [--database PATH] RELEASE_FOLDER
+// Makes an empty Korvane database from the schema and fills the tables that
+// come with the database file (TB_CID, TB_FINANCIAMENTO) from a release.
+
+#include "korvane_config.h"
+#include "tools/databasecreation.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    std::string database = KORVANE_DATABASE_FILE;
+    std::string folder;
+    bool usage = false;
+    for (int i = 1; i < argc && !usage; ++i) {
+        if (std::strcmp(argv[i], "--database") == 0 && i + 1 < argc) database = argv[++i];
+        else if (argv[i][0] == '-' || !folder.empty()) usage = true;
+        else folder = argv[i];
+    }
+    if (usage || folder.empty()) {
+        std::fprintf(stderr, "usage: korvane-createdb [--database PATH] RELEASE_FOLDER\n"
+                             "default database: %s\n", KORVANE_DATABASE_FILE);
+        return 2;
+    }
+    try {
+        const korvane::CreationCounts n = korvane::createKorvaneDatabase(database, folder);
+        std::printf("created %s: TB_CID %zu rows, TB_FINANCIAMENTO %zu rows\n", database.c_str(), n.cid,
+                    n.financiamento);
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "korvane-createdb: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+// A read-only table model over a data set: chosen fields as columns, rows
+// fetched as the view scrolls.
+
+#include "dataset.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QPointer>
+
+namespace kui {
+
+struct Column {
+    QString field;
+    QString title;      // empty: the field's title from the data set
+    int width = -1;     // empty: the field's width from the data set
+};
+
+class DataSetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    DataSetModel(DataSet* dataSet, std::vector<Column> columns, QObject* parent = nullptr);
+
+    DataSet* dataSet() const { return dataSet_; }
+    const std::vector<Column>& columns() const { return columns_; }
+    QString columnTitle(int column) const;
+    int columnWidth(int column) const;   // -1 when neither column nor field gives one
+
+    // Even rows (the second, fourth, ...) on the button-face colour.
+    void setStriped(bool striped) { striped_ = striped; }
+    bool striped() const { return striped_; }
+    static QColor stripeColor();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+private:
+    void onReset();
+    void onAppended(std::size_t first, std::size_t last);
+    void onCurrent();
+
+    QPointer<DataSet> dataSet_;
+    std::vector<Column> columns_;
+    int rows_ = 0;
+    int indicatorRow_ = -1;
+    bool striped_ = false;
+};
+
+} // namespace kui

@@ -1,0 +1,127 @@
+#include "dbgrid.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace kui {
+
+namespace {
+
+// Characters a field takes on screen when nothing else says.
+int displayChars(const kdb::FieldInfo& f)
+{
+    using T = kdb::FieldInfo::Type;
+    switch (f.type) {
+    case T::SmallInt: return f.scale ? 7 : 6;
+    case T::Integer: return f.scale ? 12 : 11;
+    case T::BigInt: return f.scale ? 20 : 15;
+    case T::Char:
+    case T::VarChar: return static_cast<int>(f.length);
+    default: return 10;
+    }
+}
+
+} // namespace
+
+DBGrid::DBGrid(const QString& name, QWidget* parent) : QTableView(parent)
+{
+    setObjectName(name);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    setAlternatingRowColors(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setStretchLastSection(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setFixedWidth(14);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    verticalHeader()->setHighlightSections(false);
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    setStyleSheet(QStringLiteral("QHeaderView::section { background-color: silver; color: black; border: 1px solid gray;"
+                                 " padding-left: 2px; } QTableCornerButton::section { background-color: silver; }"));
+}
+
+void DBGrid::bind(DataSet* dataSet, std::vector<Column> columns)
+{
+    model_ = new DataSetModel(dataSet, std::move(columns), this);
+    setModel(model_);
+    connect(dataSet, &DataSet::currentChanged, this, &DBGrid::followDataSet);
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        applyWidths();
+        followDataSet();
+    });
+    applyWidths();
+    followDataSet();
+}
+
+void DBGrid::setStriped(bool striped)
+{
+    if (model_) model_->setStriped(striped);
+    viewport()->update();
+}
+
+int DBGrid::defaultColumnWidth(int column) const
+{
+    const QFontMetrics fm(font());
+    const int titleWidth = fm.horizontalAdvance(model_->columnTitle(column)) + 8;
+    DataSet* ds = model_->dataSet();
+    const int i = ds->query().fieldIndex(model_->columns().at(static_cast<std::size_t>(column)).field.toStdString());
+    if (i < 0) return std::max(titleWidth, 64);
+    const int chars = displayChars(ds->query().fieldInfo(static_cast<std::size_t>(i)));
+    return std::max(titleWidth, chars * fm.horizontalAdvance(QLatin1Char('0')) + 6);
+}
+
+void DBGrid::applyWidths()
+{
+    if (!model_) return;
+    const bool haveFields = model_->dataSet()->query().fieldCount() > 0;
+    if (widthsApplied_ && haveFields) return;
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const int w = model_->columnWidth(c);
+        setColumnWidth(c, w > 0 ? w : defaultColumnWidth(c));
+    }
+    widthsApplied_ = haveFields;
+}
+
+void DBGrid::followDataSet()
+{
+    if (!model_ || syncing_) return;
+    const long row = model_->dataSet()->currentRow();
+    syncing_ = true;
+    if (row < 0 || row >= model_->rowCount()) {
+        selectionModel()->clear();
+    } else if (currentIndex().row() != row) {
+        const int col = currentIndex().isValid() ? currentIndex().column() : 0;
+        setCurrentIndex(model_->index(static_cast<int>(row), col));
+    } else if (!selectionModel()->isRowSelected(static_cast<int>(row), {})) {
+        selectRow(static_cast<int>(row));
+    }
+    syncing_ = false;
+}
+
+void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (syncing_ || !model_ || !current.isValid()) return;
+    DataSet* ds = model_->dataSet();
+    if (ds->currentRow() != current.row()) {
+        syncing_ = true;
+        ds->moveTo(static_cast<std::size_t>(current.row()));
+        syncing_ = false;
+    }
+}
+
+void DBGrid::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    emit dblClick();
+}
+
+} // namespace kui

@@ -1,0 +1,97 @@
+#include "releasefile.h"
+
+#include "core/text.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvane {
+
+ReleaseFile::ReleaseFile(ReleaseFile&& o) noexcept { *this = std::move(o); }
+
+ReleaseFile& ReleaseFile::operator=(ReleaseFile&& o) noexcept
+{
+    // Views point into the content buffer; moving a std::string may use the
+    // small-buffer, so re-base the views rather than trusting the move.
+    const char* oldBase = o.content.data();
+    path = std::move(o.path);
+    content = std::move(o.content);
+    lines.clear();
+    lines.reserve(o.lines.size());
+    for (std::string_view v : o.lines) lines.emplace_back(content.data() + (v.data() - oldBase), v.size());
+    o.lines.clear();
+    return *this;
+}
+
+std::string releaseFilePath(std::string_view folder, std::string_view fileName)
+{
+    std::string path(trimmed(folder));
+    path.push_back('/');
+    path.append(fileName);
+    return path;
+}
+
+std::vector<std::string_view> splitRecords(std::string& content)
+{
+    const std::size_t nul = content.find('\0');
+    if (nul != std::string::npos) content.resize(nul);
+    const std::string_view t = trimmed(content);
+    const std::size_t start = static_cast<std::size_t>(t.data() - content.data());
+    content.resize(start + t.size());
+    content.erase(0, start);
+    std::vector<std::string_view> lines;
+    if (content.empty()) return lines;
+    const char* p = content.data();
+    const std::size_t n = content.size();
+    std::size_t b = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = p[i];
+        if (c == '\n' || c == '\r') {
+            lines.emplace_back(p + b, i - b);
+            if (c == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
+            b = i + 1;
+        }
+    }
+    lines.emplace_back(p + b, n - b);
+    return lines;
+}
+
+ReleaseFile readReleaseFile(std::string_view folder, std::string_view fileName)
+{
+    ReleaseFile f;
+    f.path = releaseFilePath(folder, fileName);
+    auto fail = [&](int err) {
+        throw std::runtime_error("Cannot open file \"" + f.path + "\". " + std::strerror(err));
+    };
+    const int fd = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail(errno);
+    struct stat sb {};
+    if (::fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode)) {
+        const int err = S_ISDIR(sb.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        fail(err);
+    }
+    f.content.resize(static_cast<std::size_t>(sb.st_size));
+    std::size_t got = 0;
+    while (got < f.content.size()) {
+        const ssize_t r = ::read(fd, f.content.data() + got, f.content.size() - got);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            fail(err);
+        }
+        if (r == 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    ::close(fd);
+    f.content.resize(got);
+    f.lines = splitRecords(f.content);
+    return f;
+}
+
+} // namespace korvane

@@ -1,0 +1,35 @@
+#pragma once
+// One SIGTAP release file read whole and split into its records.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane {
+
+struct ReleaseFile {
+    std::string path;
+    std::string content;                  // the bytes up to the first NUL, trimmed
+    std::vector<std::string_view> lines;  // views into content, in file order
+
+    ReleaseFile() = default;
+    ReleaseFile(ReleaseFile&&) noexcept;
+    ReleaseFile& operator=(ReleaseFile&&) noexcept;
+    ReleaseFile(const ReleaseFile&) = delete;
+    ReleaseFile& operator=(const ReleaseFile&) = delete;
+};
+
+// The folder text trimmed, one separator, the file name. A separator that
+// already ends the folder text stays.
+std::string releaseFilePath(std::string_view folder, std::string_view fileName);
+
+// Splits bytes into records: everything from the first NUL on is dropped,
+// bytes <= 0x20 are removed at both ends of the whole content, and lines end
+// at CR LF, LF or a lone CR. Lines point into the given string.
+std::vector<std::string_view> splitRecords(std::string& content);
+
+// Throws std::runtime_error "Cannot open file "<path>". <reason>" when the
+// file cannot be read.
+ReleaseFile readReleaseFile(std::string_view folder, std::string_view fileName);
+
+} // namespace korvane
