@@ -9,14 +9,14 @@ namespace {
 constexpr std::size_t kFetchBatch = 64;
 }
 
-DataSetModel::DataSetModel(DataSet* dataSet, std::vector<Column> columns, QObject* parent)
+DataSetModel::DataSetModel(RecordSet* dataSet, std::vector<Column> columns, QObject* parent)
     : QAbstractTableModel(parent), dataSet_(dataSet), columns_(std::move(columns))
 {
     rows_ = static_cast<int>(dataSet_->recordCount());
     indicatorRow_ = static_cast<int>(dataSet_->currentRow());
-    connect(dataSet_, &DataSet::rowsReset, this, &DataSetModel::onReset);
-    connect(dataSet_, &DataSet::rowsAppended, this, &DataSetModel::onAppended);
-    connect(dataSet_, &DataSet::currentChanged, this, &DataSetModel::onCurrent);
+    connect(dataSet_, &RecordSet::rowsReset, this, &DataSetModel::onReset);
+    connect(dataSet_, &RecordSet::rowsAppended, this, &DataSetModel::onAppended);
+    connect(dataSet_, &RecordSet::currentChanged, this, &DataSetModel::onCurrent);
 }
 
 QColor DataSetModel::stripeColor() { return QApplication::palette().color(QPalette::Button); }

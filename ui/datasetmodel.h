@@ -2,7 +2,7 @@
 // A read-only table model over a data set: chosen fields as columns, rows
 // fetched as the view scrolls.
 
-#include "dataset.h"
+#include "recordset.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -19,9 +19,9 @@ struct Column {
 class DataSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    DataSetModel(DataSet* dataSet, std::vector<Column> columns, QObject* parent = nullptr);
+    DataSetModel(RecordSet* dataSet, std::vector<Column> columns, QObject* parent = nullptr);
 
-    DataSet* dataSet() const { return dataSet_; }
+    RecordSet* dataSet() const { return dataSet_; }
     const std::vector<Column>& columns() const { return columns_; }
     QString columnTitle(int column) const;
     int columnWidth(int column) const;   // -1 when neither column nor field gives one
@@ -43,7 +43,7 @@ private:
     void onAppended(std::size_t first, std::size_t last);
     void onCurrent();
 
-    QPointer<DataSet> dataSet_;
+    QPointer<RecordSet> dataSet_;
     std::vector<Column> columns_;
     int rows_ = 0;
     int indicatorRow_ = -1;

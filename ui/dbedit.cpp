@@ -10,12 +10,12 @@ DBEdit::DBEdit(const QString& name, QWidget* parent) : QLineEdit(parent)
     setReadOnly(true);
 }
 
-void DBEdit::bind(DataSet* dataSet, const QString& field)
+void DBEdit::bind(RecordSet* dataSet, const QString& field)
 {
     dataSet_ = dataSet;
     field_ = field;
-    connect(dataSet, &DataSet::currentChanged, this, &DBEdit::refresh);
-    connect(dataSet, &DataSet::rowsReset, this, &DBEdit::refresh);
+    connect(dataSet, &RecordSet::currentChanged, this, &DBEdit::refresh);
+    connect(dataSet, &RecordSet::rowsReset, this, &DBEdit::refresh);
     refresh();
 }
 

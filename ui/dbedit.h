@@ -1,7 +1,7 @@
 #pragma once
 // A read-only edit box that shows one field of a data set's current row.
 
-#include "dataset.h"
+#include "recordset.h"
 
 #include <QColor>
 #include <QLineEdit>
@@ -14,7 +14,7 @@ class DBEdit : public QLineEdit {
 public:
     explicit DBEdit(const QString& name, QWidget* parent = nullptr);
 
-    void bind(DataSet* dataSet, const QString& field);
+    void bind(RecordSet* dataSet, const QString& field);
     const QString& fieldName() const { return field_; }
 
     // Shows another text in another colour until the bound value is shown
@@ -24,7 +24,7 @@ public:
     void refresh();
 
 private:
-    QPointer<DataSet> dataSet_;
+    QPointer<RecordSet> dataSet_;
     QString field_;
 };
 

@@ -6,23 +6,6 @@
 
 namespace kui {
 
-namespace {
-
-// Characters a field takes on screen when nothing else says.
-int displayChars(const kdb::FieldInfo& f)
-{
-    using T = kdb::FieldInfo::Type;
-    switch (f.type) {
-    case T::SmallInt: return f.scale ? 7 : 6;
-    case T::Integer: return f.scale ? 12 : 11;
-    case T::BigInt: return f.scale ? 20 : 15;
-    case T::Char:
-    case T::VarChar: return static_cast<int>(f.length);
-    default: return 10;
-    }
-}
-
-} // namespace
 
 DBGrid::DBGrid(const QString& name, QWidget* parent) : QTableView(parent)
 {
@@ -48,11 +31,11 @@ DBGrid::DBGrid(const QString& name, QWidget* parent) : QTableView(parent)
                                  " padding-left: 2px; } QTableCornerButton::section { background-color: silver; }"));
 }
 
-void DBGrid::bind(DataSet* dataSet, std::vector<Column> columns)
+void DBGrid::bind(RecordSet* dataSet, std::vector<Column> columns)
 {
     model_ = new DataSetModel(dataSet, std::move(columns), this);
     setModel(model_);
-    connect(dataSet, &DataSet::currentChanged, this, &DBGrid::followDataSet);
+    connect(dataSet, &RecordSet::currentChanged, this, &DBGrid::followDataSet);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         applyWidths();
         followDataSet();
@@ -71,17 +54,15 @@ int DBGrid::defaultColumnWidth(int column) const
 {
     const QFontMetrics fm(font());
     const int titleWidth = fm.horizontalAdvance(model_->columnTitle(column)) + 8;
-    DataSet* ds = model_->dataSet();
-    const int i = ds->query().fieldIndex(model_->columns().at(static_cast<std::size_t>(column)).field.toStdString());
-    if (i < 0) return std::max(titleWidth, 64);
-    const int chars = displayChars(ds->query().fieldInfo(static_cast<std::size_t>(i)));
+    const QString& field = model_->columns().at(static_cast<std::size_t>(column)).field;
+    const int chars = model_->dataSet()->displayChars(field);
     return std::max(titleWidth, chars * fm.horizontalAdvance(QLatin1Char('0')) + 6);
 }
 
 void DBGrid::applyWidths()
 {
     if (!model_) return;
-    const bool haveFields = model_->dataSet()->query().fieldCount() > 0;
+    const bool haveFields = !model_->dataSet()->storedFields().empty();
     if (widthsApplied_ && haveFields) return;
     for (int c = 0; c < model_->columnCount(); ++c) {
         const int w = model_->columnWidth(c);
@@ -110,7 +91,7 @@ void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
 {
     QTableView::currentChanged(current, previous);
     if (syncing_ || !model_ || !current.isValid()) return;
-    DataSet* ds = model_->dataSet();
+    RecordSet* ds = model_->dataSet();
     if (ds->currentRow() != current.row()) {
         syncing_ = true;
         ds->moveTo(static_cast<std::size_t>(current.row()));

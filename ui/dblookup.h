@@ -3,7 +3,7 @@
 // column. Its chosen value is in one of three states: no value, the empty
 // text (a value that matches no entry), or an entry.
 
-#include "dataset.h"
+#include "recordset.h"
 
 #include <QComboBox>
 #include <QPointer>
@@ -17,8 +17,8 @@ public:
 
     explicit DBLookupCombo(const QString& name, QWidget* parent = nullptr);
 
-    void bind(DataSet* list, const QString& field);
-    DataSet* list() const { return list_; }
+    void bind(RecordSet* list, const QString& field);
+    RecordSet* list() const { return list_; }
 
     State state() const { return state_; }
     bool holdsValue() const { return state_ != State::NoValue; }
@@ -48,7 +48,7 @@ private:
     void showState();
     void userChose(int index);
 
-    QPointer<DataSet> list_;
+    QPointer<RecordSet> list_;
     QString field_;
     State state_ = State::NoValue;
     QString key_;

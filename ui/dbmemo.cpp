@@ -9,12 +9,12 @@ DBMemo::DBMemo(const QString& name, QWidget* parent) : QPlainTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
-void DBMemo::bind(DataSet* dataSet, const QString& field)
+void DBMemo::bind(RecordSet* dataSet, const QString& field)
 {
     dataSet_ = dataSet;
     field_ = field;
-    connect(dataSet, &DataSet::currentChanged, this, &DBMemo::refresh);
-    connect(dataSet, &DataSet::rowsReset, this, &DBMemo::refresh);
+    connect(dataSet, &RecordSet::currentChanged, this, &DBMemo::refresh);
+    connect(dataSet, &RecordSet::rowsReset, this, &DBMemo::refresh);
     refresh();
 }
 

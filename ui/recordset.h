@@ -1,0 +1,102 @@
+#pragma once
+// What every data-aware control and the report engine see of a data set:
+// rows of named fields, a current row, field titles and formats, calculated
+// fields, and signals. A query result (DataSet) and an in-memory table
+// (MemoryTable) are the two kinds.
+
+#include "db/value.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace kui {
+
+enum class DisplayFormat { Plain, Money };
+
+struct FieldDef {
+    QString name;           // field name as the set names it (upper case)
+    QString title;          // column title where a grid shows it
+    int width = -1;         // pixels; -1 lets the field's size decide
+    DisplayFormat format = DisplayFormat::Plain;
+};
+
+class RecordSet : public QObject {
+    Q_OBJECT
+public:
+    explicit RecordSet(const QString& name, QObject* parent = nullptr);
+
+    virtual bool isOpen() const = 0;
+    virtual void open() = 0;
+    virtual void close() = 0;
+
+    // Rows available so far; a query fetches more on demand.
+    virtual std::size_t recordCount() const = 0;
+    virtual bool allFetched() const { return true; }
+    std::size_t fetchMore(std::size_t rows);
+    void fetchAll();
+    bool isEmpty() const { return recordCount() == 0; }
+
+    long currentRow() const { return current_; }
+    bool first();
+    bool last();                  // fetches everything
+    bool next();
+    bool prior();
+    bool moveTo(std::size_t row); // fetches up to the row; false beyond the end
+    bool atLast() const;          // on the last row with nothing more to fetch
+
+    // Stored fields, then calculated ones, by name (case-insensitive).
+    virtual std::vector<QString> storedFields() const = 0;
+    std::vector<QString> fieldNames() const;
+    bool hasField(const QString& name) const;
+    // Characters the field takes on screen when nothing else says.
+    virtual int displayChars(const QString& name) const;
+
+    // Values: outside the set's fields they throw; beyond the rows, or with
+    // no current row, they are NULL.
+    kdb::Value value(std::size_t row, const QString& field) const;
+    kdb::Value field(const QString& name) const;
+    QString displayText(std::size_t row, const QString& field) const;
+    QString currentText(const QString& field) const;
+
+    void setFieldDef(FieldDef def);
+    const FieldDef* fieldDef(const QString& name) const;
+    using Calculation = std::function<kdb::Value(const RecordSet&, std::size_t row)>;
+    void addCalculatedField(const QString& name, Calculation calc);
+
+    // While disabled, no signal reaches bound controls or handlers; enabling
+    // again tells the views to re-read when rows changed meanwhile.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return disabled_ > 0; }
+
+signals:
+    void currentChanged();   // the current row moved, or the set opened or closed
+    void rowsReset();        // the rows were replaced
+    void rowsAppended(std::size_t first, std::size_t last);
+
+protected:
+    virtual std::size_t fetchRows(std::size_t rows) { (void)rows; return 0; }
+    virtual int storedIndex(const QString& upperName) const = 0;
+    virtual kdb::Value storedValue(std::size_t row, int index) const = 0;
+
+    // For subclasses: after the rows were replaced (open, close, emptying).
+    void rowsReplaced();
+    void rowsAdded(std::size_t before);
+    void setCurrent(long row);   // tells bound controls when it changes
+
+private:
+    long current_ = -1;
+    std::map<QString, FieldDef> defs_;
+    std::vector<std::pair<QString, Calculation>> calculated_;
+    int disabled_ = 0;
+    bool missedReset_ = false;
+};
+
+// Displays one value with a display format.
+QString formatValue(const kdb::Value& value, DisplayFormat format);
+
+} // namespace kui
