@@ -53,6 +53,9 @@ public:
     const std::vector<std::string>& paramNames() const { return paramNames_; }
     int paramIndex(std::string_view name) const;          // -1 when absent
     void setParam(int index, Value value);                // by paramIndex
+    // The value of a parameter by index, for binding in place (no copy of
+    // texts). Valid until the next setSql.
+    Value& paramAt(int index) { return paramValues_.at(static_cast<std::size_t>(index)); }
 
     // Select statements: open runs it and fetches the first row.
     void open();

@@ -29,6 +29,16 @@ public:
     Value(Decimal d) : v_(d) {}
     Value(double d) : v_(d) {}
 
+    // Makes this a text, reusing the buffer it holds when it is one already
+    // (loops that rebind the same parameter row after row).
+    void setText(std::string_view s)
+    {
+        if (auto* p = std::get_if<std::string>(&v_)) p->assign(s.data(), s.size());
+        else v_.emplace<std::string>(s);
+    }
+    // The text held, for changing in place; the value must be a text.
+    std::string& textRef() { return std::get<std::string>(v_); }
+
     Kind kind() const { return static_cast<Kind>(v_.index()); }
     bool isNull() const { return kind() == Kind::Null; }
 

@@ -1,0 +1,308 @@
+// bench_update [--runs N] [--big-runs N] [--scale X] [--real FOLDER|none] [--work DIR]
+//
+// Times the full table update of the real 202206 release (when present) and
+// of a generated release (10x by default): seconds, rows per second, and the
+// peak memory of a process that does nothing but the update. In the same run
+// it times the floor: the same rows, already built, inserted by one prepared
+// statement per table in one transaction. Both start from a database made
+// from the schema with empty tables; the update is also timed replacing a
+// release already loaded, the case of every update after the first.
+// Medians of several runs, interleaved so that noise hits both alike.
+
+#include "db/connection.h"
+#include "db/query.h"
+#include "db/schema.h"
+#include "db/transaction.h"
+#include "korvane_config.h"
+#include "tools/releasegen.h"
+#include "update/rowbuilder.h"
+#include "update/updaterun.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const kdb::Credentials kCredentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD};
+
+double now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// CPU seconds of this process, engine threads included: steadier than the
+// wall clock on a shared machine, printed beside it.
+double cpu()
+{
+    struct rusage ru {};
+    getrusage(RUSAGE_SELF, &ru);
+    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+struct Timing {
+    double wall = 0, cpu = 0;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
+}
+
+std::string list(const std::vector<double>& v)
+{
+    std::string s;
+    for (double x : v) {
+        char b[32];
+        std::snprintf(b, sizeof b, "%s%.2f", s.empty() ? "" : " ", x);
+        s += b;
+    }
+    return s;
+}
+
+// Every table's rows built once, as the floor inserts them.
+struct BuiltTable {
+    std::string insert;
+    std::vector<std::vector<kdb::Value>> rows;
+};
+
+std::vector<BuiltTable> buildAll(const std::string& folder)
+{
+    korvane::CheckedRelease release = korvane::CheckedRelease::read(folder);
+    std::vector<BuiltTable> tables;
+    for (auto& e : release.entries()) {
+        BuiltTable t;
+        t.insert = e.layout.layout->insertStatement();
+        korvane::RowBuilder b(e.layout);
+        t.rows.reserve(e.file.lines.size());
+        for (std::string_view line : e.file.lines) {
+            b.build(line);
+            t.rows.push_back(b.values());
+        }
+        tables.push_back(std::move(t));
+    }
+    return tables;
+}
+
+Timing timeFloor(const std::string& db, const std::vector<BuiltTable>& tables)
+{
+    kdb::Connection c;
+    c.open(db, kCredentials);
+    const double t0 = now(), c0 = cpu();
+    {
+        kdb::Transaction tr(c);
+        for (const BuiltTable& t : tables) {
+            kdb::Query q(c, tr);
+            q.setSql(t.insert);
+            for (const auto& row : t.rows) {
+                for (std::size_t i = 0; i < row.size(); ++i) q.paramAt(static_cast<int>(i)) = row[i];
+                q.execute();
+            }
+        }
+        tr.commit();
+    }
+    const Timing t{now() - t0, cpu() - c0};
+    c.close();
+    return t;
+}
+
+Timing timeUpdate(const std::string& db, const std::string& folder)
+{
+    kdb::Connection c;
+    c.open(db, kCredentials);
+    korvane::UpdateProgress progress;
+    const double t0 = now(), c0 = cpu();
+    korvane::updateTables(c, folder, progress);
+    const Timing t{now() - t0, cpu() - c0};
+    c.close();
+    return t;
+}
+
+// Peak resident memory (MB) of a fresh process running only the update or
+// only attaching: the child reports its own high-water mark, since the one
+// the kernel keeps for a forked child starts from its parent's.
+double childPeak(const char* self, const std::string& mode, const std::string& db, const std::string& folder)
+{
+    const std::string cmd = std::string("'") + self + "' " + mode + " '" + db + "' '" + folder + "'";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) throw std::runtime_error("cannot run " + cmd);
+    double kb = -1;
+    if (std::fscanf(p, "%lf", &kb) != 1) kb = -1;
+    if (pclose(p) != 0 || kb < 0) throw std::runtime_error("the child failed: " + cmd);
+    return kb / 1024.0;
+}
+
+double selfPeakKb()
+{
+    FILE* f = std::fopen("/proc/self/status", "r");
+    char line[256];
+    double kb = -1;
+    while (f && std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmHWM: %lf", &kb) == 1) break;
+    if (f) std::fclose(f);
+    return kb;
+}
+
+struct Figures {
+    double update = 0, floor = 0, replace = 0, peak = 0, idle = 0;
+    std::int64_t lines = 0;
+    std::size_t bytes = 0;
+};
+
+Figures measure(const char* self, const std::string& name, const std::string& folder, const fs::path& work, int runs,
+                bool replaceRuns)
+{
+    Figures f;
+    {
+        korvane::CheckedRelease r = korvane::CheckedRelease::read(folder);
+        f.lines = r.totalLines();
+        f.bytes = r.totalBytes();
+    }
+    std::printf("%s: %lld lines, %.1f MB in the 24 files\n", name.c_str(), static_cast<long long>(f.lines),
+                static_cast<double>(f.bytes) / 1048576.0);
+    std::fflush(stdout);
+
+    const std::string empty = (work / "empty.gdb").string();
+    if (!fs::exists(empty)) {
+        kdb::Connection c;
+        kdb::createDatabase(c, empty, kCredentials);
+        c.close();
+    }
+    const std::string db = (work / "run.gdb").string();
+    auto fresh = [&] {
+        fs::remove(db);
+        fs::copy_file(empty, db);
+    };
+
+    const std::vector<BuiltTable> built = buildAll(folder);
+    std::vector<double> updates, floors, replaces, peaks, updatesCpu, floorsCpu, replacesCpu;
+    auto keep = [](Timing t, std::vector<double>& wall, std::vector<double>& cpuTimes) {
+        wall.push_back(t.wall);
+        cpuTimes.push_back(t.cpu);
+    };
+    for (int i = 0; i < runs; ++i) {
+        fresh();
+        keep(timeFloor(db, built), floors, floorsCpu);
+        fresh();
+        keep(timeUpdate(db, folder), updates, updatesCpu);
+        if (replaceRuns) keep(timeUpdate(db, folder), replaces, replacesCpu);
+    }
+    for (int i = 0; i < std::min(runs, 3); ++i) {
+        fresh();
+        peaks.push_back(childPeak(self, "--child-update", db, folder));
+    }
+    fresh();
+    f.idle = childPeak(self, "--child-idle", db, folder);
+    fs::remove(db);
+
+    f.update = median(updates);
+    f.floor = median(floors);
+    f.replace = median(replaces);
+    f.peak = median(peaks);
+    const double rows = static_cast<double>(f.lines);
+    auto line = [&](const char* what, double m, const std::vector<double>& wall, const std::vector<double>& cpuTimes) {
+        std::printf("  %-26s median %.2f s %8.0f rows/s  cpu median %.2f s  (runs: %s)\n", what, m, rows / m,
+                    median(cpuTimes), list(wall).c_str());
+    };
+    line("update, empty tables:", f.update, updates, updatesCpu);
+    line("floor, empty tables:", f.floor, floors, floorsCpu);
+    if (replaceRuns) line("update replacing a load:", f.replace, replaces, replacesCpu);
+    std::printf("  update / floor:            %.2f (cpu %.2f)\n", f.update / f.floor,
+                median(updatesCpu) / median(floorsCpu));
+    std::printf("  peak memory of an update process: median %.1f MB (%s) = %.2fx the files' bytes; "
+                "the same process only attached: %.1f MB\n",
+                f.peak, list(peaks).c_str(), f.peak * 1048576.0 / static_cast<double>(f.bytes), f.idle);
+    std::fflush(stdout);
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "--child-update") == 0) {
+        kdb::Connection c;
+        c.open(argv[2], kCredentials);
+        korvane::UpdateProgress progress;
+        korvane::updateTables(c, argv[3], progress);
+        c.close();
+        std::printf("%.0f\n", selfPeakKb());
+        return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--child-idle") == 0) {
+        kdb::Connection c;
+        c.open(argv[2], kCredentials);
+        kdb::Transaction tr(c);
+        kdb::Query q(c, tr);
+        q.setSql("select count(*) from TB_PROC");
+        q.open();
+        c.close();
+        std::printf("%.0f\n", selfPeakKb());
+        return 0;
+    }
+
+    int runs = 5, bigRuns = 3;
+    double scale = 10;
+    std::string real = KORVANE_SHARED_RELEASE;
+    std::string workArg;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--runs") runs = std::atoi(argv[i + 1]);
+        else if (a == "--big-runs") bigRuns = std::atoi(argv[i + 1]);
+        else if (a == "--scale") scale = std::atof(argv[i + 1]);
+        else if (a == "--real") real = argv[i + 1];
+        else if (a == "--work") workArg = argv[i + 1];
+    }
+    fs::path work = workArg.empty() ? fs::temp_directory_path() / ("korvane-bench-" + std::to_string(getpid()))
+                                    : fs::path(workArg);
+    fs::create_directories(work);
+
+    try {
+        Figures realFig;
+        const bool haveReal = real != "none" && fs::exists(fs::path(real) / "tb_procedimento.txt");
+        if (haveReal) realFig = measure(argv[0], "real release " + real, real, work, runs, true);
+        else std::printf("real release: absent, skipped\n");
+
+        Figures bigFig;
+        if (scale > 0 && bigRuns > 0) {
+            const std::string gen = (work / "generated").string();
+            korvane::ReleaseOptions o;
+            o.seed = 2022;
+            o.scale = scale;
+            korvane::generateRelease(gen, o);
+            char name[64];
+            std::snprintf(name, sizeof name, "generated release %gx", scale);
+            bigFig = measure(argv[0], name, gen, work, bigRuns, false);
+            fs::remove_all(gen);
+        }
+        fs::remove_all(work);
+
+        const Figures& r = haveReal ? realFig : bigFig;
+        if (haveReal)
+            std::printf("RESULT real_s=%.2f floor_s=%.2f ratio=%.2f peak_mb=%.1f\n", r.update, r.floor,
+                        r.update / r.floor, r.peak);
+        else
+            std::printf("RESULT real_s=skipped floor_s=%.2f ratio=%.2f peak_mb=%.1f\n", r.floor, r.update / r.floor,
+                        r.peak);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_update: %s\n", e.what());
+        std::error_code ec;
+        fs::remove_all(work, ec);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,358 @@
+#include "uAtualizar.h"
+
+#include "core/text.h"
+#include "ui/dialogs.h"
+#include "ui/keypreview.h"
+#include "ui/pictures.h"
+#include "update/layouts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <atomic>
+#include <exception>
+#include <thread>
+
+namespace {
+
+QFont pixelFont(const QString& family, int pixels, bool bold = false, bool italic = false)
+{
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+QFrame* band(QWidget* parent, const char* name, int height)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    f->setFixedHeight(height);
+    return f;
+}
+
+QProgressBar* bar(QWidget* parent, const char* name)
+{
+    auto* b = new QProgressBar(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setRange(0, 100);
+    b->setValue(0);
+    b->setTextVisible(false);
+    return b;
+}
+
+// Qt draws a range of 0 to 0 as a busy indicator; an empty table shows an
+// empty bar instead.
+void setBar(QProgressBar* b, std::int64_t done, std::int64_t total)
+{
+    const int max = static_cast<int>(std::max<std::int64_t>(total, 1));
+    if (b->maximum() != max || b->minimum() != 0) b->setRange(0, max);
+    b->setValue(static_cast<int>(std::min<std::int64_t>(done, max)));
+}
+
+bool isInput(QEvent::Type t)
+{
+    switch (t) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+TfrmAtualizar::TfrmAtualizar(kdb::Connection& dtbDados, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      dtbDados_(dtbDados)
+{
+    setObjectName(QStringLiteral("frmAtualizar"));
+    setWindowTitle(QStringLiteral("KORVANE  NORTEVIA  "));
+    setFont(pixelFont(QStringLiteral("Tahoma"), 13));
+    setSizeGripEnabled(false);
+    resize(556, 265);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    Panel1 = new QLabel(QStringLiteral("ATUALIZAÇÃO  DAS  TABELAS  BASEADA  NA  SIGTAP"), this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(41);
+    Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setFont(pixelFont(QStringLiteral("Times New Roman"), 21));
+    Panel1->setAutoFillBackground(true);
+    {
+        QPalette p = Panel1->palette();
+        p.setColor(QPalette::Window, QColor(0, 0, 128));
+        p.setColor(QPalette::WindowText, Qt::white);
+        Panel1->setPalette(p);
+    }
+    root->addWidget(Panel1);
+
+    Panel3 = band(this, "Panel3", 54);
+    {
+        auto* h = new QHBoxLayout(Panel3);
+        h->setContentsMargins(8, 3, 2, 2);
+        h->setSpacing(6);
+        auto* v = new QVBoxLayout;
+        v->setSpacing(2);
+        lblCaminho = new QLabel(QStringLiteral("CAMINHO  DOS  ARQs   .TXT  PARA  IMPORTAÇÃO:"), Panel3);
+        lblCaminho->setObjectName(QStringLiteral("lblCaminho"));
+        edtCaminho = new QLineEdit(Panel3);
+        edtCaminho->setObjectName(QStringLiteral("edtCaminho"));
+        edtCaminho->setFixedWidth(448);
+        edtCaminho->setFrame(false);
+        {
+            QPalette p = edtCaminho->palette();
+            p.setColor(QPalette::Text, Qt::blue);
+            p.setColor(QPalette::Base, Qt::white);
+            edtCaminho->setPalette(p);
+        }
+        QAction* choose = edtCaminho->addAction(QIcon(kui::pictures::folder(16)), QLineEdit::TrailingPosition);
+        choose->setObjectName(QStringLiteral("edtCaminhoButton"));
+        choose->setToolTip(QStringLiteral("Escolher a pasta"));
+        connect(choose, &QAction::triggered, this, &TfrmAtualizar::edtCaminhoButtonClick);
+        v->addWidget(lblCaminho);
+        v->addWidget(edtCaminho);
+        v->addStretch();
+        h->addLayout(v);
+        h->addStretch();
+        btnImportar = new QToolButton(Panel3);
+        btnImportar->setObjectName(QStringLiteral("btnImportar"));
+        btnImportar->setText(QStringLiteral("ATUALIZAR"));
+        btnImportar->setIcon(QIcon(kui::pictures::driveImport(24)));
+        btnImportar->setIconSize(QSize(24, 24));
+        btnImportar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        btnImportar->setFixedWidth(95);
+        btnImportar->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+        btnImportar->setFocusPolicy(Qt::StrongFocus);
+        connect(btnImportar, &QToolButton::clicked, this, &TfrmAtualizar::btnImportarClick);
+        h->addWidget(btnImportar);
+    }
+    root->addWidget(Panel3);
+
+    gbTabela = new QGroupBox(QStringLiteral("  IMPORTANDO  TABELA . . .  "), this);
+    gbTabela->setObjectName(QStringLiteral("gbTabela"));
+    gbTabela->setFixedHeight(73);
+    {
+        auto* v = new QVBoxLayout(gbTabela);
+        v->setContentsMargins(6, 2, 6, 6);
+        v->setSpacing(2);
+        lblTabela = new QLabel(gbTabela);
+        lblTabela->setObjectName(QStringLiteral("lblTabela"));
+        lblTabela->setFont(pixelFont(QStringLiteral("Times New Roman"), 13, true, true));
+        {
+            QPalette p = lblTabela->palette();
+            p.setColor(QPalette::WindowText, Qt::blue);
+            lblTabela->setPalette(p);
+        }
+        lblTabela->setContentsMargins(100 - 6, 0, 0, 0);
+        pbTabela = bar(gbTabela, "pbTabela");
+        pbTabela->setFixedHeight(30);
+        v->addWidget(lblTabela);
+        v->addStretch();
+        v->addWidget(pbTabela);
+    }
+    root->addWidget(gbTabela);
+
+    gbProgresso = new QGroupBox(QStringLiteral("  PROGRESSO  DA  ATUALIZAÇÃO  "), this);
+    gbProgresso->setObjectName(QStringLiteral("gbProgresso"));
+    gbProgresso->setMinimumHeight(50);
+    {
+        auto* v = new QVBoxLayout(gbProgresso);
+        v->setContentsMargins(6, 2, 6, 6);
+        pbProgresso = bar(gbProgresso, "pbProgresso");
+        v->addWidget(pbProgresso);
+    }
+    root->addWidget(gbProgresso, 1);
+
+    Panel2 = band(this, "Panel2", 41);
+    {
+        auto* h = new QHBoxLayout(Panel2);
+        h->setContentsMargins(2, 2, 2, 2);
+        h->addStretch();
+        BitBtn1 = new QPushButton(QStringLiteral("SAIR"), Panel2);
+        BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+        BitBtn1->setFont(pixelFont(QStringLiteral("Tahoma"), 16, true));
+        BitBtn1->setIcon(QIcon(kui::pictures::exitDoor(24)));
+        BitBtn1->setIconSize(QSize(24, 24));
+        BitBtn1->setFixedWidth(95);
+        BitBtn1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+        BitBtn1->setAutoDefault(false);
+        connect(BitBtn1, &QPushButton::clicked, this, &TfrmAtualizar::BitBtn1Click);
+        h->addWidget(BitBtn1);
+    }
+    root->addWidget(Panel2);
+
+    setTabOrder(BitBtn1, edtCaminho);
+    setTabOrder(edtCaminho, btnImportar);
+    BitBtn1->setFocus();
+
+    chooseFolder = [](QWidget* parent, const QString& current) {
+        return QFileDialog::getExistingDirectory(parent, QStringLiteral("CAMINHO  DOS  ARQs   .TXT  PARA  IMPORTAÇÃO"),
+                                                 current);
+    };
+    new kui::KeyPreview(this, [this](QKeyEvent* e) { return FormKeyPress(e); });
+
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TfrmAtualizar::~TfrmAtualizar() = default;
+
+bool TfrmAtualizar::FormKeyPress(QKeyEvent* event)
+{
+    if (running_) return true;
+    switch (event->key()) {
+    case Qt::Key_Escape: close(); return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus == edtCaminho) {
+            kui::focusNext(this);
+            return true;
+        }
+        // A focused button is pressed by Enter, as buttons are.
+        if (auto* b = qobject_cast<QAbstractButton*>(focus)) {
+            b->click();
+            return true;
+        }
+        return false;
+    }
+    default: return false;
+    }
+}
+
+void TfrmAtualizar::BitBtn1Click() { close(); }
+
+void TfrmAtualizar::edtCaminhoButtonClick()
+{
+    if (running_ || !chooseFolder) return;
+    const QString picked = chooseFolder(this, edtCaminho->text());
+    if (!picked.isEmpty()) edtCaminho->setText(picked);
+    edtCaminho->setFocus();
+}
+
+void TfrmAtualizar::btnImportarClick()
+{
+    if (running_) return;
+    const QString folder = korvane::trimmedText(edtCaminho->text());
+    if (folder.isEmpty()) {
+        kui::dialogs().information(this, QStringLiteral("CAMINHO INVÁLIDO !"));
+        edtCaminho->setFocus();
+        return;
+    }
+    if (!kui::dialogs().confirm(this, QStringLiteral("ATUALIZAÇÃO. . ."),
+                                QStringLiteral("TEM CERTEZA DA ATUALIZAÇÃO DAS TABELAS ?")))
+        return;
+    run(folder);
+}
+
+// The run goes to a thread of its own; this one keeps painting the label
+// and the bars from the run's counters every 50 ms and eats the window's
+// input until the run ends.
+void TfrmAtualizar::run(const QString& folder)
+{
+    const std::string path = QFile::encodeName(folder).toStdString();
+    progress_.reset();
+    running_ = true;
+    qApp->installEventFilter(this);
+
+    std::exception_ptr failure;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        try {
+            korvane::updateTables(dtbDados_, path, progress_, runHooks);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done.store(true, std::memory_order_release);
+    });
+
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(50);
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        showProgress();
+        if (done.load(std::memory_order_acquire)) loop.quit();
+    });
+    poll.start();
+    loop.exec();
+    worker.join();
+    showProgress();
+
+    qApp->removeEventFilter(this);
+    running_ = false;
+    if (failure) {
+        kui::guarded(this, [&] { std::rethrow_exception(failure); });
+        return;
+    }
+    kui::dialogs().information(this, QStringLiteral("ATUALIZAÇÃO CONCLUÍDA COM SUCESSO !"));
+    accept();
+}
+
+void TfrmAtualizar::showProgress()
+{
+    if (progress_.filesRead.load(std::memory_order_acquire))
+        setBar(pbProgresso, progress_.runDone.load(std::memory_order_relaxed),
+               progress_.runTotal.load(std::memory_order_relaxed));
+    const int step = progress_.step.load(std::memory_order_acquire);
+    if (step <= 0) return;
+    const QString label = QString::fromLatin1(korvane::releaseLayouts()[static_cast<std::size_t>(step - 1)].label);
+    if (lblTabela->text() != label) {
+        lblTabela->setText(label);
+        lblTabela->repaint();
+    }
+    setBar(pbTabela, progress_.tableDone.load(std::memory_order_relaxed),
+           progress_.tableTotal.load(std::memory_order_relaxed));
+}
+
+void TfrmAtualizar::closeEvent(QCloseEvent* event)
+{
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TfrmAtualizar::reject()
+{
+    if (!running_) QDialog::reject();
+}
+
+bool TfrmAtualizar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (running_ && isInput(event->type())) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this) return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The table update run, without widgets: a release folder in, the 24 tables
+// and VERSAO replaced in one transaction, progress out through counters
+// that a window or a terminal reads at its own pace.
+
+#include "update/layoutfile.h"
+#include "update/releasefile.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kdb { class Connection; }
+
+namespace korvane {
+
+// Written by the run, read from any thread. A reader that sees a step also
+// sees that step's table total.
+struct UpdateProgress {
+    std::atomic<int> step{0};                    // 1..24 while a table loads; 0 before the first
+    std::atomic<std::int64_t> tableDone{0};      // lines stored of the current table
+    std::atomic<std::int64_t> tableTotal{0};
+    std::atomic<std::int64_t> runDone{0};        // lines stored since the run began
+    std::atomic<std::int64_t> runTotal{0};       // set once every file is read
+    std::atomic<bool> filesRead{false};
+    std::atomic<bool> committing{false};
+
+    void reset();
+};
+
+// A failure of the run. The text is what the user reads: the reason, then
+// the file and the line where there is one.
+class UpdateError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Every file of a release read and its layout checked; nothing touched yet.
+class CheckedRelease {
+public:
+    struct Entry {
+        ResolvedLayout layout;
+        ReleaseFile file;
+    };
+    // Throws (std::runtime_error) when a file or a layout file cannot be read,
+    // or a layout file lacks a field.
+    static CheckedRelease read(std::string_view folder);
+
+    std::vector<Entry>& entries() { return entries_; }
+    std::int64_t totalLines() const;
+    std::size_t totalBytes() const;
+
+private:
+    std::vector<Entry> entries_;
+};
+
+struct UpdateHooks {
+    // Called on the run's thread when a step's table has been emptied and its
+    // load is about to begin (tests use it to watch or to fail a step).
+    std::function<void(int step)> beforeStep;
+};
+
+// Replaces the 24 tables and VERSAO with the release, all in one transaction
+// that is committed once at the end: a failure anywhere, or the end of the
+// process, leaves them as they were. Each file's lines are freed once its
+// table is loaded.
+void loadRelease(kdb::Connection& db, CheckedRelease&& release, UpdateProgress& progress,
+                 const UpdateHooks& hooks = {});
+
+// read + loadRelease.
+void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress,
+                  const UpdateHooks& hooks = {});
+
+} // namespace korvane
