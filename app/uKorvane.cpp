@@ -1,5 +1,6 @@
 #include "uKorvane.h"
 
+#include "app/procsearch.h"
 #include "app/statements.h"
 #include "core/text.h"
 #include "korvane_config.h"
@@ -110,6 +111,15 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent) : QMa
     money(qryTbProc, "PROC_VL_SH", "Valor SH:");
     money(qryTbProc, "PROC_VL_SP", "Valor SP:");
     money(qryTbProc, "SOMASHSP", "TOTAL SH + SP");
+    qryTbProc->addCalculatedField(QStringLiteral("SOMASHSP"), [](const kui::RecordSet& ds, std::size_t row) {
+        const auto money = [&](const char* f) -> std::optional<kdb::Decimal> {
+            const kdb::Value v = ds.value(row, QString::fromLatin1(f));
+            if (v.isNull()) return std::nullopt;
+            return v.asDecimal();
+        };
+        const auto total = korvane::totalShSp(money("PROC_VL_SA"), money("PROC_VL_SH"), money("PROC_VL_SP"));
+        return total ? kdb::Value(*total) : kdb::Value();
+    });
 
     title(qryProccid10, "CP_CID", "Cid10");
     title(qryProccid10, "CID_DESCR", "Descrição", 1200);
@@ -153,6 +163,7 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent) : QMa
 
     buildLayout();
     setTabOrder();
+    connectBrowser();
 
     new kui::KeyPreview(this, [this](QKeyEvent* e) { return FormKeyPress(e); });
 
@@ -243,8 +254,7 @@ QWidget* TfrmKorvane::buildTopPanel()
     dblFo = new kui::DBLookupCombo(QStringLiteral("dblFo"));
     dblFo->setMaxVisibleItems(15);
     dblFo->bind(qryFo, QStringLiteral("FO_DESCR"));
-    edtPesquise = new QLineEdit;
-    edtPesquise->setObjectName(QStringLiteral("edtPesquise"));
+    edtPesquise = new kui::UpperCaseEdit(QStringLiteral("edtPesquise"));
     addRow(0, "Label1", QStringLiteral("Grupo:"), dblGrupo);
     addRow(1, "Label2", QStringLiteral("Sub Grupo:"), dblSubGrupo);
     addRow(2, "Label3", QStringLiteral("Forma de Organização:"), dblFo);
@@ -294,23 +304,29 @@ QWidget* TfrmKorvane::buildDetailPanel()
     v->addWidget(box);
 
     struct Box {
+        const char* name;
         const char* label;
         const char* field;
-        int width;
+        int width;   // 0: takes the rest of the row
     };
     const Box boxes[] = {
-        {"Sexo:", "PROC_SEXO", 52},          {"Qt. Máxima:", "PROC_QTD_MAX", 96},
-        {"Tempo:", "PROC_QTD_DIAS", 70},      {"Pontos do ato:", "PROC_QTD_PONTOS", 112},
-        {"Idade Mínima:", "PROC_IDADE_MIN", 112}, {"Idade Máxima:", "PROC_IDADE_MAX", 112},
-        {"Valor SA:", "PROC_VL_SA", 112},     {"Valor SH:", "PROC_VL_SH", 112},
-        {"Valor SP:", "PROC_VL_SP", 112},     {"Total", "SOMASHSP", 112},
-        {"Financiamento:", "FINANC_DESCR", 0},
+        {"DBEdit1", "Sexo:", "PROC_SEXO", 52},
+        {"DBEdit2", "Qt. Máxima:", "PROC_QTD_MAX", 96},
+        {"DBEdit3", "Tempo:", "PROC_QTD_DIAS", 70},
+        {"DBEdit4", "Pontos do ato:", "PROC_QTD_PONTOS", 112},
+        {"DBEdit5", "Idade Mínima:", "PROC_IDADE_MIN", 112},
+        {"DBEdit6", "Idade Máxima:", "PROC_IDADE_MAX", 112},
+        {"DBEdit7", "Valor SA:", "PROC_VL_SA", 112},
+        {"DBEdit8", "Valor SH:", "PROC_VL_SH", 112},
+        {"DBEdit9", "Valor SP:", "PROC_VL_SP", 112},
+        {"DBEdit11", "Total", "SOMASHSP", 112},
+        {"DBEdit10", "Financiamento:", "FINANC_DESCR", 0},
     };
     auto* row = new QHBoxLayout;
     row->setContentsMargins(4, 0, 4, 2);
     row->setSpacing(6);
-    QFont labelFont = tahoma(16);
-    QFont valueFont = tahoma(16, true);
+    const QFont labelFont = tahoma(16);
+    const QFont valueFont = tahoma(16, true);
     int n = 0;
     for (const Box& b : boxes) {
         ++n;
@@ -320,12 +336,13 @@ QWidget* TfrmKorvane::buildDetailPanel()
         label->setObjectName(QStringLiteral("lblValor%1").arg(n));
         label->setFont(labelFont);
         label->setStyleSheet(QStringLiteral("color: blue;"));
-        auto* edit = new kui::DBEdit(QStringLiteral("DBEdit%1").arg(n));
+        auto* edit = new kui::DBEdit(QString::fromLatin1(b.name));
         edit->setFont(valueFont);
         edit->bind(qryTbProc, QString::fromLatin1(b.field));
-        // Only the financing and total boxes take the focus by Tab.
-        edit->setFocusPolicy(n >= 10 ? Qt::StrongFocus : Qt::ClickFocus);
         const QString field = QString::fromLatin1(b.field);
+        // The nine plain values are skipped by Tab; total and financing take the focus.
+        const bool tabStop = field == QLatin1String("SOMASHSP") || field == QLatin1String("FINANC_DESCR");
+        edit->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
         if (field.startsWith(QLatin1String("PROC_VL")) || field == QLatin1String("SOMASHSP"))
             edit->setAlignment(Qt::AlignRight);
         if (b.width > 0) edit->setFixedWidth(b.width);
@@ -333,30 +350,12 @@ QWidget* TfrmKorvane::buildDetailPanel()
         cell->addWidget(label);
         cell->addWidget(edit);
         row->addLayout(cell, b.width > 0 ? 0 : 1);
-        valueBoxes_.push_back(edit);
+        if (field == QLatin1String("FINANC_DESCR")) DBEdit10 = edit;
+        if (field == QLatin1String("SOMASHSP")) DBEdit11 = edit;
     }
     v->addLayout(row);
     v->addStretch(1);
     return panel;
-}
-
-void TfrmKorvane::buildTabs()
-{
-    PageControl1 = new QTabWidget;
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    const char* captions[] = {"Cid10 do Proc.", "CBOs do Proc.", "Clínicas", "Compatível",
-                              "Modalidade", "Registro", "Atributo Complementar", "Detalhes",
-                              "Incremento", "Procs. do Material OPM", "Habilitação",
-                              "Serviço / Classificação"};
-    int i = 0;
-    for (const char* caption : captions) {
-        auto* page = new QWidget;
-        page->setObjectName(QStringLiteral("TabSheet%1").arg(++i));
-        auto* layout = new QVBoxLayout(page);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
-        PageControl1->addTab(page, QString::fromUtf8(caption));
-    }
 }
 
 void TfrmKorvane::buildStatusBar()
@@ -395,7 +394,7 @@ void TfrmKorvane::buildStatusBar()
 void TfrmKorvane::setTabOrder()
 {
     QWidget* order[] = {dblGrupo, dblSubGrupo, dblFo, edtPesquise, btnLimpar, btnFicha, btnCid10, btnCbos,
-                        dbgProcs, valueBoxes_[9], valueBoxes_[10], PageControl1};
+                        dbgProcs, DBEdit10, DBEdit11, PageControl1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
 }
 

@@ -2,6 +2,7 @@
 // The main window: the procedure browser and owner of the program's only
 // database connection.
 
+#include "app/procsearch.h"
 #include "db/connection.h"
 #include "db/transaction.h"
 #include "ui/dataset.h"
@@ -10,6 +11,7 @@
 #include "ui/dblookup.h"
 #include "ui/dbmemo.h"
 #include "ui/memorytable.h"
+#include "ui/upperedit.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -39,7 +41,13 @@ public:
     kui::DBLookupCombo* dblSubGrupo = nullptr;
     kui::DBLookupCombo* dblFo = nullptr;
     kui::DBGrid* dbgProcs = nullptr;
+    kui::DBEdit* DBEdit10 = nullptr;   // financing, or the high-complexity mark
+    kui::DBEdit* DBEdit11 = nullptr;   // total
     QTabWidget* PageControl1 = nullptr;
+    QLineEdit* edtPesquiseCid = nullptr;
+    QLineEdit* edtPesquiseCbo = nullptr;
+    QLineEdit* edtPesquiseCompa = nullptr;
+    kui::DBGrid* DBGrid3 = nullptr;    // "Compatível"
 
     // Result sets (each also findable by its objectName).
     kui::DataSet* qryVersao = nullptr;
@@ -71,6 +79,25 @@ public:
     kui::MemoryTable* cdsCbos = nullptr;
 
 public slots:
+    // Procedure filter and search.
+    void edtPesquiseChange();
+    void dblGrupoClick();
+    void dblSubGrupoClick();
+    void dblFoClick();
+    void dblGrupoEnter();
+    void dblSubGrupoEnter();
+    void dblFoEnter();
+    void btnLimparClick();
+    // Detail of the current procedure.
+    void dtsTbProcDataChange();
+    void dtsCid10GeralDataChange();
+    // Related-table pages.
+    void edtPesquiseCidChange();
+    void edtPesquiseCboChange();
+    void edtPesquiseCompaChange();
+    void DBGrid3DblClick();
+    void TabSheet4Show();
+
     void FormCreate();
     void FormShow();
     void Timer1Timer();
@@ -86,6 +113,18 @@ protected:
 private:
     bool FormKeyPress(QKeyEvent* event);
     void FormClose();
+
+    // The search itself, without the error report: callers inside another
+    // handler let a failure end that handler.
+    void procedureSearch();
+    bool runProcedureStatement(const std::string& sql);
+    void setSearchText(const QString& text);
+    std::string shownCode(kui::DBLookupCombo* lookup) const;
+    std::string currentProcedureCode() const;
+    void pageSearch(korvane::PageSearch page, kui::DataSet* dataSet, QLineEdit* box);
+    void connectBrowser();
+    QWidget* buildSearchStrip(QLineEdit*& box, const QString& name, int width);
+    kui::DBGrid* addGrid(QWidget* page, const QString& name, kui::DataSet* dataSet, std::vector<kui::Column> columns);
 
     kui::DataSet* makeQuery(const QString& name, const std::string& sql, kdb::Transaction* shared = nullptr);
     void buildLayout();
@@ -104,7 +143,6 @@ private:
     QToolButton* btnCid10 = nullptr;
     QToolButton* btnFicha = nullptr;
     kui::DBMemo* dbmDescricoes = nullptr;
-    std::vector<kui::DBEdit*> valueBoxes_;   // DBEdit1 .. DBEdit11
     QLabel* statusDate_ = nullptr;
     QLabel* statusTime_ = nullptr;
     QLabel* statusPublisher_ = nullptr;
@@ -112,4 +150,5 @@ private:
     QAction* ATUALIZAOTABELAS1 = nullptr;
     QTimer* Timer1 = nullptr;
     bool closing_ = false;
+    bool suppressDetail_ = false;   // while a search tries its first statement
 };
