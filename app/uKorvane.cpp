@@ -4,6 +4,8 @@
 #include "app/statements.h"
 #include "core/text.h"
 #include "korvane_config.h"
+#include "lookup/uCbos.h"
+#include "lookup/uCid10.h"
 #include "ui/dialogs.h"
 #include "ui/keypreview.h"
 #include "ui/pictures.h"
@@ -446,9 +448,24 @@ void TfrmKorvane::Timer1Timer()
     statusTime_->setText(QTime::currentTime().toString(format.trimmed()));
 }
 
-void TfrmKorvane::btnCbosClick() {}
+void TfrmKorvane::btnCbosClick()
+{
+    TfrmCbos frmCbos(dtbDados_, [this](const QString& code) { handBack(code); }, this);
+    frmCbos.exec();
+}
 
-void TfrmKorvane::btnCid10Click() {}
+void TfrmKorvane::btnCid10Click()
+{
+    TfrmCid10 frmCid10(dtbDados_, [this](const QString& code) { handBack(code); }, this);
+    frmCid10.exec();
+}
+
+void TfrmKorvane::handBack(const QString& code)
+{
+    // The search must have run with this text, also when the box held it already.
+    if (edtPesquise->text() == code) procedureSearch();
+    else setSearchText(code);
+}
 
 void TfrmKorvane::ATUALIZAOTABELAS1Click() {}
 

@@ -117,6 +117,7 @@ private:
     // The search itself, without the error report: callers inside another
     // handler let a failure end that handler.
     void procedureSearch();
+    void handBack(const QString& code);
     bool runProcedureStatement(const std::string& sql);
     void setSearchText(const QString& text);
     std::string shownCode(kui::DBLookupCombo* lookup) const;
