@@ -64,10 +64,10 @@ const char* pageSearchParam(PageSearch page)
 std::optional<kdb::Decimal> totalShSp(const std::optional<kdb::Decimal>& sa, const std::optional<kdb::Decimal>& sh,
                                       const std::optional<kdb::Decimal>& sp)
 {
-    const kdb::Decimal zero(0, 4);
-    const kdb::Decimal a = sa.value_or(zero).rescaled(4);
-    const kdb::Decimal h = sh.value_or(zero).rescaled(4);
-    const kdb::Decimal p = sp.value_or(zero).rescaled(4);
+    const kdb::Decimal zero(0, 2);
+    const kdb::Decimal a = sa.value_or(zero);
+    const kdb::Decimal h = sh.value_or(zero);
+    const kdb::Decimal p = sp.value_or(zero);
     if (a.sign() == 0) return h + p;
     if (a.sign() > 0 && h.sign() == 0) return a + p;
     if (a.sign() > 0 && h.sign() > 0) return h + p;

@@ -25,7 +25,8 @@ const char* pageSearchParam(PageSearch page);
 
 // The browser's total of a procedure: SH + SP, or SA + SP when SH is zero and
 // SA positive; empty when SA is negative or SH negative with SA positive.
-// Missing values count as zero; the result has four decimals.
+// Missing values count as zero. The sum is exact at the values' own scale,
+// which no NUMERIC(18,2) pair can overflow (four decimals could).
 std::optional<kdb::Decimal> totalShSp(const std::optional<kdb::Decimal>& sa, const std::optional<kdb::Decimal>& sh,
                                       const std::optional<kdb::Decimal>& sp);
 

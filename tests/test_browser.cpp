@@ -129,13 +129,13 @@ TEST(Totals, FollowTheFourCasesExactly)
         const auto r = korvane::totalShSp(p(sa), p(sh), p(sp));
         return r ? r->toString() : std::string("empty");
     };
-    EXPECT_EQ(t("0.00", "100.00", "20.00"), "120.0000");
-    EXPECT_EQ(t("15.00", "0.00", "3.00"), "18.0000");
-    EXPECT_EQ(t("10.00", "5.00", "1.00"), "6.0000");
-    EXPECT_EQ(t(nullptr, nullptr, "2.50"), "2.5000");
+    EXPECT_EQ(t("0.00", "100.00", "20.00"), "120.00");
+    EXPECT_EQ(t("15.00", "0.00", "3.00"), "18.00");
+    EXPECT_EQ(t("10.00", "5.00", "1.00"), "6.00");
+    EXPECT_EQ(t(nullptr, nullptr, "2.50"), "2.50");
     EXPECT_EQ(t("-1.00", "5.00", "1.00"), "empty");
     EXPECT_EQ(t("1.00", "-5.00", "1.00"), "empty");
-    EXPECT_EQ(t("0.00", "9999999999999.99", "0.01"), "10000000000000.0000");
+    EXPECT_EQ(t("0.00", "9999999999999999.99", "9999999999999999.99"), "19999999999999999.98");
 }
 
 TEST_F(Browser, EmptyBoxWithoutGroupListsEveryProcedure)
