@@ -9,6 +9,7 @@
 #include "ui/dialogs.h"
 #include "ui/keypreview.h"
 #include "ui/pictures.h"
+#include "update/uAtualizar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -467,7 +468,11 @@ void TfrmKorvane::handBack(const QString& code)
     else setSearchText(code);
 }
 
-void TfrmKorvane::ATUALIZAOTABELAS1Click() {}
+void TfrmKorvane::ATUALIZAOTABELAS1Click()
+{
+    TfrmAtualizar frmAtualizar(dtbDados_, this);
+    frmAtualizar.exec();
+}
 
 void TfrmKorvane::btnFichaClick() {}
 

@@ -177,4 +177,49 @@ QPixmap exitDoor(int size)
     return pm;
 }
 
+QPixmap driveImport(int size)
+{
+    QPixmap pm = canvas(size, size);
+    QPainter g(&pm);
+    prepare(g, size, 24.0);
+    // The drive: a grey box seen a little from above, with a green light.
+    QLinearGradient body(0, 14, 0, 23);
+    body.setColorAt(0, QColor(200, 200, 205));
+    body.setColorAt(1, QColor(130, 130, 140));
+    g.setPen(QPen(QColor(70, 70, 80), 1));
+    g.setBrush(body);
+    g.drawRoundedRect(QRectF(1.5, 14.5, 21, 8), 1.5, 1.5);
+    g.setPen(QPen(QColor(90, 90, 100), 1));
+    g.drawLine(QPointF(4, 19.5), QPointF(13, 19.5));
+    g.setPen(Qt::NoPen);
+    g.setBrush(QColor(60, 220, 60));
+    g.drawEllipse(QRectF(17, 17.5, 3, 3));
+    // The green arrow going down into it.
+    QPolygonF arrow;
+    arrow << QPointF(9, 1) << QPointF(15, 1) << QPointF(15, 8) << QPointF(19, 8) << QPointF(12, 15.5) << QPointF(5, 8)
+          << QPointF(9, 8);
+    g.setPen(QPen(QColor(0, 100, 0), 1));
+    g.setBrush(QColor(30, 170, 40));
+    g.drawPolygon(arrow);
+    return pm;
+}
+
+QPixmap folder(int size)
+{
+    QPixmap pm = canvas(size, size);
+    QPainter g(&pm);
+    prepare(g, size, 16.0);
+    g.setPen(QPen(QColor(150, 110, 20), 1));
+    g.setBrush(QColor(230, 185, 60));
+    QPolygonF back;
+    back << QPointF(1.5, 3.5) << QPointF(6, 3.5) << QPointF(7.5, 5) << QPointF(14.5, 5) << QPointF(14.5, 13.5)
+         << QPointF(1.5, 13.5);
+    g.drawPolygon(back);
+    g.setBrush(QColor(250, 210, 90));
+    QPolygonF front;
+    front << QPointF(1.5, 13.5) << QPointF(3.5, 7.5) << QPointF(15.5, 7.5) << QPointF(14.5, 13.5);
+    g.drawPolygon(front);
+    return pm;
+}
+
 } // namespace kui::pictures

@@ -11,5 +11,7 @@ QPixmap printer(int size);                  // print button
 QPixmap occupations(int size);              // "CBOs" button: a person with a badge
 QPixmap diagnoses(int size);                // "CID10" button: a clipboard with a cross
 QPixmap exitDoor(int size);                 // "SAIR": a red arrow entering an open door
+QPixmap driveImport(int size);              // "ATUALIZAR": a green arrow pointing down into a drive
+QPixmap folder(int size);                   // folder chooser of a path field
 
 } // namespace kui::pictures

@@ -22,8 +22,15 @@ std::string_view toWidth(std::string_view s, std::uint16_t width)
     return (width != 0 && s.size() > width) ? s.substr(0, width) : s;
 }
 
-// Release bytes inside our messages travel as UTF-8 like the rest of the text.
-std::string shown(std::string_view releaseBytes) { return fromWin1252(releaseBytes).toStdString(); }
+// Release bytes inside our messages travel as UTF-8 like the rest of the
+// text; control bytes (a NUL would end the message) show as '?'.
+std::string shown(std::string_view releaseBytes)
+{
+    std::string bytes(releaseBytes);
+    for (char& c : bytes)
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    return fromWin1252(bytes).toStdString();
+}
 
 // A decimal integer with an optional sign, in the 32-bit range.
 bool parseInteger(std::string_view s, std::int64_t& out)

@@ -119,8 +119,8 @@ TfrmAtualizar::TfrmAtualizar(kdb::Connection& dtbDados, QWidget* parent)
     Panel3 = band(this, "Panel3", 54);
     {
         auto* h = new QHBoxLayout(Panel3);
-        h->setContentsMargins(8, 3, 2, 2);
-        h->setSpacing(6);
+        h->setContentsMargins(5, 1, 1, 1);
+        h->setSpacing(2);
         auto* v = new QVBoxLayout;
         v->setSpacing(2);
         lblCaminho = new QLabel(QStringLiteral("CAMINHO  DOS  ARQs   .TXT  PARA  IMPORTAÇÃO:"), Panel3);
@@ -162,9 +162,9 @@ TfrmAtualizar::TfrmAtualizar(kdb::Connection& dtbDados, QWidget* parent)
     gbTabela->setObjectName(QStringLiteral("gbTabela"));
     gbTabela->setFixedHeight(73);
     {
-        auto* v = new QVBoxLayout(gbTabela);
-        v->setContentsMargins(6, 2, 6, 6);
-        v->setSpacing(2);
+        // Placed by hand (see eventFilter): the label stands 100 pixels from
+        // the box's left edge, the bar across its bottom.
+        gbTabela->installEventFilter(this);
         lblTabela = new QLabel(gbTabela);
         lblTabela->setObjectName(QStringLiteral("lblTabela"));
         lblTabela->setFont(pixelFont(QStringLiteral("Times New Roman"), 13, true, true));
@@ -173,12 +173,7 @@ TfrmAtualizar::TfrmAtualizar(kdb::Connection& dtbDados, QWidget* parent)
             p.setColor(QPalette::WindowText, Qt::blue);
             lblTabela->setPalette(p);
         }
-        lblTabela->setContentsMargins(100 - 6, 0, 0, 0);
         pbTabela = bar(gbTabela, "pbTabela");
-        pbTabela->setFixedHeight(30);
-        v->addWidget(lblTabela);
-        v->addStretch();
-        v->addWidget(pbTabela);
     }
     root->addWidget(gbTabela);
 
@@ -350,6 +345,11 @@ void TfrmAtualizar::reject()
 
 bool TfrmAtualizar::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == gbTabela && event->type() == QEvent::Resize) {
+        const int w = gbTabela->width(), h = gbTabela->height();
+        lblTabela->setGeometry(100, 17, std::max(0, w - 106), 18);
+        pbTabela->setGeometry(6, h - 30 - 5, std::max(0, w - 12), 30);
+    }
     if (running_ && isInput(event->type())) {
         auto* w = qobject_cast<QWidget*>(watched);
         if (w && w->window() == this) return true;

@@ -1,10 +1,16 @@
 // Development aid: opens a window on a database and saves a picture of it.
 //   korvane_screenshot DATABASE OUT.png [WxH] [SEARCH]          the main window
 //   korvane_screenshot DATABASE OUT.png cbos|cid10 [SEARCH]     a lookup window
+//   korvane_screenshot DATABASE OUT.png atualizar [running]    the update window
 #include "app/uKorvane.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "ui/application.h"
+#include "update/uAtualizar.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 
 #include <QPixmap>
 #include <QTest>
@@ -24,6 +30,21 @@ int main(int argc, char** argv)
     const QString out = QString::fromLocal8Bit(argv[2]);
     const char* mode = argc > 3 ? argv[3] : "";
     const QString search = argc > 4 ? QString::fromUtf8(argv[4]) : QString();
+    if (std::strcmp(mode, "atualizar") == 0) {
+        TfrmAtualizar u(w.dtbDados());
+        u.show();
+        if (argc > 4) {   // how it looks while a table loads
+            u.edtCaminho->setText(QStringLiteral("/home/faturamento/SIGTAP/TabelaUnificada_202206"));
+            u.lblTabela->setText(QStringLiteral("TB_PROC_CBO"));
+            u.pbTabela->setRange(0, 180222);
+            u.pbTabela->setValue(120000);
+            u.pbProgresso->setRange(0, 321811);
+            u.pbProgresso->setValue(205000);
+        }
+        QTest::qWait(100);
+        u.grab().save(out);
+        return 0;
+    }
     if (std::strcmp(mode, "cbos") == 0 || std::strcmp(mode, "cid10") == 0) {
         std::unique_ptr<LookupWindow> lookup;
         if (mode[1] == 'b') lookup = std::make_unique<TfrmCbos>(w.dtbDados(), [](const QString&) {});
