@@ -20,8 +20,8 @@ namespace kreports {
 
 struct TextOp {
     QRectF rect;       // the text's box, padding already taken off
+    QPointF baseline;  // where the text starts, alignment applied
     int font = 0;      // index into Document::fonts
-    int flags = 0;     // Qt::Alignment flags
     QString text;      // one line, already cut to fit
     QColor color;
 };

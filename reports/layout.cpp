@@ -86,6 +86,7 @@ private:
     QString expand(const Template& t, bool forFilter = false) const;
     QString fieldText(const TemplatePart& p) const;
     int fontIndex(const Style& style);
+    int fontIndex(const Item& item);
     void emitText(const Item& item, const QString& text, std::vector<DrawOp>& out, double& bottom);
 
     // Bands and pages.
@@ -108,6 +109,7 @@ private:
     std::map<QString, DataSetVisit*> byName_;   // upper-case names
 
     std::map<QString, int> fonts_;
+    std::map<const Item*, int> itemFonts_;
     std::vector<QFontMetricsF> metrics_;
 
     bool pageOpen_ = false;
@@ -238,6 +240,12 @@ int Layout::fontIndex(const Style& style)
     return index;
 }
 
+int Layout::fontIndex(const Item& item)
+{
+    if (const auto it = itemFonts_.find(&item); it != itemFonts_.end()) return it->second;
+    return itemFonts_[&item] = fontIndex(item.style);
+}
+
 // Breaks text into lines no wider than `width` (font units), at blanks, and
 // inside a word only when the word alone is too wide.
 QStringList wrapText(const QString& text, const QFontMetricsF& fm, double width)
@@ -277,16 +285,29 @@ void Layout::emitText(const Item& item, const QString& rawText, std::vector<Draw
     bottom = std::max(bottom, box.bottom());
     if (text.isEmpty()) return;
 
-    const int fi = fontIndex(item.style);
+    const int fi = fontIndex(item);
     const QFontMetricsF& fm = metrics_[static_cast<std::size_t>(fi)];
     const QRectF inner = box.adjusted(item.padding, 0, -item.padding, 0);
     const double width = inner.width() * kUnitsPerMm;
-    int h = item.align == HAlign::Right ? Qt::AlignRight : item.align == HAlign::Center ? Qt::AlignHCenter : Qt::AlignLeft;
-    int v = item.valign == VAlign::Top ? Qt::AlignTop : item.valign == VAlign::Bottom ? Qt::AlignBottom : Qt::AlignVCenter;
+    auto line = [&](const QString& t, double advance, const QRectF& r) {
+        const double w = advance / kUnitsPerMm;
+        const double x = item.align == HAlign::Right ? r.right() - w
+                         : item.align == HAlign::Center ? r.left() + (r.width() - w) / 2
+                                                         : r.left();
+        const double ascent = fm.ascent() / kUnitsPerMm, height = fm.height() / kUnitsPerMm;
+        const double y = item.valign == VAlign::Top      ? r.top() + ascent
+                         : item.valign == VAlign::Bottom ? r.bottom() - height + ascent
+                                                         : r.top() + (r.height() - height) / 2 + ascent;
+        out.push_back(TextOp{r, QPointF(x, y), fi, t, item.style.color});
+    };
 
     if (!item.wrap) {
-        if (fm.horizontalAdvance(text) > width) text = fm.elidedText(text, Qt::ElideRight, width);
-        out.push_back(TextOp{inner, fi, h | v, text, item.style.color});
+        double advance = fm.horizontalAdvance(text);
+        if (advance > width) {
+            text = fm.elidedText(text, Qt::ElideRight, width);
+            advance = fm.horizontalAdvance(text);
+        }
+        line(text, advance, inner);
         return;
     }
     const QStringList lines = wrapText(text, fm, width);
@@ -295,7 +316,7 @@ void Layout::emitText(const Item& item, const QString& rawText, std::vector<Draw
     const double lineHeight = fm.lineSpacing() / kUnitsPerMm;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QRectF r = inner.translated(0, static_cast<double>(i) * lineHeight);
-        out.push_back(TextOp{r, fi, h | v, lines[i], item.style.color});
+        line(lines[i], item.align == HAlign::Left ? 0 : fm.horizontalAdvance(lines[i]), r);
         bottom = std::max(bottom, r.bottom());
     }
 }
@@ -357,6 +378,7 @@ void translate(DrawOp& op, QPointF by)
                 o.to += by;
             } else {
                 o.rect.translate(by);
+                if constexpr (std::is_same_v<T, TextOp>) o.baseline += by;
             }
         },
         op);

@@ -35,7 +35,8 @@ void paintPage(QPainter& painter, const Document& doc, int page, double pixelsPe
                 currentFont = t->font;
             }
             painter.setPen(t->color);
-            painter.drawText(units(t->rect), t->flags | Qt::TextSingleLine | Qt::TextDontClip, t->text);
+            // Placed at layout time: no text layout here, only glyphs.
+            painter.drawText(t->baseline * kUnitsPerMm, t->text);
         } else if (const auto* l = std::get_if<LineOp>(&op)) {
             QPen pen(l->color, l->width * kUnitsPerMm);
             pen.setCapStyle(Qt::FlatCap);
