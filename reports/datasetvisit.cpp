@@ -24,6 +24,15 @@ void DataSetVisit::setFilter(const QString& expression)
     set_.first();
 }
 
+void DataSetVisit::clearFilter()
+{
+    if (filterChanged_) {
+        set_.setFilter(filter_);
+        filterChanged_ = false;
+    }
+    set_.first();
+}
+
 void DataSetVisit::restore() noexcept
 {
     try {

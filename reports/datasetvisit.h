@@ -18,6 +18,8 @@ public:
     kui::RecordSet& set() const { return set_; }
     // A filter for the time of the visit (the set's own comes back after).
     void setFilter(const QString& expression);
+    // Back to the set's own filter, on the first row.
+    void clearFilter();
 
 private:
     void restore() noexcept;

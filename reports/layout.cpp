@@ -463,7 +463,7 @@ Document Layout::run()
         kui::RecordSet& s = set(sec.connection);
         DataSetVisit& visit = *byName_.at(sec.connection.toUpper());
         if (!sec.filter.isEmpty()) visit.setFilter(expand(sec.filter, true));
-        else s.first();
+        else visit.clearFilter();
         if (sec.skipEmpty && s.isEmpty()) continue;
         if (sec.newPage && bodyHasContent_) startPage();
         count_ = 0;

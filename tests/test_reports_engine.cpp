@@ -461,6 +461,18 @@ TEST_F(EngineTest, TheSetComesBackAsItWasAndListenersSeeNoRowOfTheRun)
     EXPECT_EQ(moves, 0);
 }
 
+TEST_F(EngineTest, EachSectionOverTheSameSetHasItsOwnFilter)
+{
+    table(QStringLiteral("T"), 6);
+    const Document doc = run("report R\n"
+                             "  section RvT filter=\"SEX = 'M'\"\n    band detail height=5\n"
+                             "      field x=0 y=0 w=20 h=5 source=CODE\n    end\n  end\n"
+                             "  section RvT\n    band detail height=5\n"
+                             "      field x=0 y=0 w=20 h=5 source=NAME\n    end\n  end\n"
+                             "end\n");
+    EXPECT_EQ(allWords(doc), (QStringList{"R000", "R002", "R004", "NAME 0", "NAME 1", "NAME 2", "NAME 3", "NAME 4", "NAME 5"}));
+}
+
 TEST_F(EngineTest, AnErrorWhileSteppingStillHandsTheSetBack)
 {
     kui::MemoryTable& t = table(QStringLiteral("T"), 10);
