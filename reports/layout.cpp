@@ -510,14 +510,19 @@ Document Layout::run()
                 }
                 ++count_;
                 ++total_;
-                place(prepare(*detail, count_ % 2 == 0));
+                const PreparedBand band = prepare(*detail, count_ % 2 == 0);
                 // Fetch the next row before deciding whether a group ends.
                 if (row + 1 >= s.recordCount() && !s.allFetched()) s.fetchMore(64);
                 const bool more = row + 1 < s.recordCount();
-                if (groupFooter) {
-                    const QString k = groupKey(s, row, *groupFooter);
-                    if (!more || groupKey(s, row + 1, *groupFooter) != k) placeNew(groupFooter);
-                }
+                const bool groupEnds =
+                    groupFooter && (!more || groupKey(s, row + 1, *groupFooter) != groupKey(s, row, *groupFooter));
+                // Nor does a summary or a group footer stand alone at the top
+                // of a page: the last row goes over with it.
+                double closing = groupEnds ? prepare(*groupFooter).height : 0;
+                if (!more && summary) closing += prepare(*summary).height;
+                if (closing > 0) keepTogether(band.height + closing);
+                place(band);
+                if (groupEnds) placeNew(groupFooter);
                 if (!more || !s.next()) break;
             }
         }

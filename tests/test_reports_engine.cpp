@@ -318,6 +318,20 @@ TEST_F(EngineTest, AHeadingMovesToTheNextPageWithItsFirstRow)
     EXPECT_EQ(words(doc, 1), (QStringList{"SECTION B", "COLS B", "NAME 0", "NAME 1"}));
 }
 
+TEST_F(EngineTest, ASummaryTakesTheLastRowAlongToTheNextPage)
+{
+    // 27 rows of 10 mm and a 10 mm summary in a 277 mm body: the summary
+    // does not fit under the last row, so both go to the second page.
+    table(QStringLiteral("T"), 27);
+    const Document doc = run("report R\n  page margins=10\n  section RvT\n"
+                             "    band detail height=10\n      field x=0 y=0 w=20 h=10 source=CODE\n    end\n"
+                             "    band summary height=10\n      text x=0 y=0 w=50 h=10 value=\"TOTAL {count}\"\n    end\n"
+                             "  end\nend\n");
+    ASSERT_EQ(doc.pageCount(), 2);
+    EXPECT_EQ(words(doc, 0).size(), 26);
+    EXPECT_EQ(words(doc, 1), (QStringList{"R026", "TOTAL 27"}));
+}
+
 TEST_F(EngineTest, GroupBandsOpenAndCloseEachGroup)
 {
     kui::MemoryTable& t = table(QStringLiteral("T"), 0);
