@@ -8,7 +8,7 @@
 #include "db/error.h"
 #include "db/query.h"
 #include "db/transaction.h"
-#include "support/qtsupport.h"
+#include "support/widgets.h"
 #include "support/tempdb.h"
 #include "ui/dataset.h"
 #include "ui/memorytable.h"

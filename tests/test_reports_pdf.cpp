@@ -4,11 +4,13 @@
 #include "reports/connection.h"
 #include "reports/layout.h"
 #include "reports/project.h"
+#include "reports/reportdata.h"
 
 #include "core/text.h"
 #include "db/query.h"
 #include "db/transaction.h"
-#include "support/qtsupport.h"
+#include "support/pdftext.h"
+#include "support/widgets.h"
 #include "support/syntheticprocs.h"
 #include "support/tempdb.h"
 #include "ui/dataset.h"
@@ -212,15 +214,13 @@ protected:
         indi = &dataSet(QStringLiteral("qryImpProcIndi"),
                         "select tb_proc.*,financ_descr from tb_proc left join tb_financiamento "
                         "on tb_proc.proc_co_financ=tb_financiamento.financ_cod where proc_cod=:proc_cod");
-        // Stand-ins for the window's calculated fields.
+        // The sheet's calculated fields as the window computes them.
         indi->addCalculatedField(QStringLiteral("Complexidade"), [](const kui::RecordSet& s, std::size_t row) {
-            return kdb::Value(s.value(row, QStringLiteral("PROC_COMPLEX")).toString() == "3" ? "ALTA COMPLEXIDADE"
-                                                                                          : "M\xC9" "DIA COMPLEXIDADE");
+            return kdb::Value(korvane::complexidade(s.value(row, QStringLiteral("PROC_COMPLEX"))));
         });
         indi->addCalculatedField(QStringLiteral("TOTALSHSP"), [](const kui::RecordSet& s, std::size_t row) {
-            return kdb::Value((s.value(row, QStringLiteral("PROC_VL_SH")).asDecimal() +
-                               s.value(row, QStringLiteral("PROC_VL_SP")).asDecimal())
-                                  .rescaled(4));
+            return kdb::Value(korvane::totalShSpSheet(s.value(row, QStringLiteral("PROC_VL_SH")),
+                                                      s.value(row, QStringLiteral("PROC_VL_SP"))));
         });
         cid10 = &dataSet(QStringLiteral("qryProccid10"),
                          "select tb_cid_proc.*,cid_descr,cid_restrsexo from TB_CID_PROC,TB_CID where cp_proc =:cp_proc "
@@ -229,12 +229,9 @@ protected:
                        "select tb_proc_cbo.*,cbo_descr from TB_PROC_CBO,TB_CBO where pcbo_proc =:pcbo_proc "
                        "and tb_proc_cbo.pcbo_cbo=tb_cbo.cbo_cod");
 
-        std::vector<kui::MemoryTable::ColumnDef> cidCols;
-        for (const char* c : {"cid", "cid2", "cid3", "cid4", "cid5", "cid6", "cid7", "cid8", "cid9", "cid10", "cid11",
-                              "cid12", "cid14", "cid15", "cid16", "cid17", "cid18", "cid19"})
-            cidCols.push_back({QLatin1String(c), 4});
-        std::vector<kui::MemoryTable::ColumnDef> cboCols;
-        for (int i = 1; i <= 14; ++i) cboCols.push_back({QStringLiteral("cbo%1").arg(i), 6});
+        std::vector<kui::MemoryTable::ColumnDef> cidCols, cboCols;
+        for (const QString& c : korvane::cid10Columns()) cidCols.push_back({c, 4});
+        for (const QString& c : korvane::cboColumns()) cboCols.push_back({c, 6});
         sets.push_back(std::make_unique<kui::MemoryTable>(QStringLiteral("cdsCid10"), cidCols));
         cdsCid10 = static_cast<kui::MemoryTable*>(sets.back().get());
         sets.push_back(std::make_unique<kui::MemoryTable>(QStringLiteral("cdsCbos"), cboCols));
@@ -263,24 +260,11 @@ protected:
         cbo->close();
         cbo->setParam("pcbo_proc", selected);
         cbo->open();
-        pack(*cdsCid10, selected == "0409050083" ? cids : std::vector<std::string>{});
-        pack(*cdsCbos, selected == "0409050083" ? cbos : std::vector<std::string>{});
+        korvane::packCodes(*cid10, QStringLiteral("CP_CID"), *cdsCid10);
+        korvane::packCodes(*cbo, QStringLiteral("PCBO_CBO"), *cdsCbos);
         indi->close();
         indi->setParam("proc_cod", typed);
         indi->open();
-    }
-
-    static void pack(kui::MemoryTable& t, const std::vector<std::string>& codes)
-    {
-        t.close();
-        t.createDataSet();
-        const auto cols = t.storedFields();
-        for (std::size_t k = 0; k < codes.size(); ++k) {
-            if (k % cols.size() == 0) t.append();
-            t.set(cols[k % cols.size()], codes[k]);
-            if (k % cols.size() == cols.size() - 1 || k + 1 == codes.size()) t.post();
-        }
-        t.first();
     }
 
     kui::DataSet* indi = nullptr;
@@ -317,11 +301,14 @@ TEST_F(SheetTest, ShowsValuesLimitsAndEveryPackedCode)
 
 TEST_F(SheetTest, NeverPrintsTheDescribedListsOfAnotherProcedure)
 {
-    // Typed one code, selected another in the browser: the described lists
-    // belong to the selection and stay out of the sheet.
+    // Typed one code, selected another in the browser: the packed codes are
+    // the typed one's (none), the described lists belong to the selection
+    // and stay out of the sheet.
     prepare("0301010072", "0409050083");
-    pack(*cdsCid10, {});
-    pack(*cdsCbos, {});
+    kui::MemoryTable none(QStringLiteral("none"), {{"CODE", 4}});
+    none.createDataSet();
+    korvane::packCodes(none, QStringLiteral("CODE"), *cdsCid10);
+    korvane::packCodes(none, QStringLiteral("CODE"), *cdsCbos);
     sheet.renderToPdf(file("sheet.pdf"));
     const QString text = ktest::pdfText(file("sheet.pdf"));
     EXPECT_TRUE(text.contains(QStringLiteral("0301010072")));

@@ -6,7 +6,8 @@
 #include "reports/preview.h"
 #include "reports/project.h"
 
-#include "support/qtsupport.h"
+#include "support/pdftext.h"
+#include "support/widgets.h"
 #include "support/tempdb.h"
 #include "ui/dialogs.h"
 #include "ui/memorytable.h"
@@ -65,12 +66,6 @@ public:
     int from = 0, to = 0, asked = -1;
 };
 
-class FakeDialogs : public kui::Dialogs {
-public:
-    void error(QWidget*, const QString& text) override { errors << text; }
-    QStringList errors;
-};
-
 class PreviewTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ktest::ensureApplication(); }
@@ -87,7 +82,6 @@ protected:
         project.setProjectFile(QString::fromStdString(dir.file("Preview.rav")));
         kreports::setReportOutput(&output);
         kreports::setOutputDialogs(&outputDialogs);
-        kui::setDialogs(&dialogs);
         project.execute();
         preview = output.last();
         ASSERT_NE(preview, nullptr);
@@ -99,7 +93,6 @@ protected:
         delete preview.data();
         kreports::setReportOutput(nullptr);
         kreports::setOutputDialogs(nullptr);
-        kui::setDialogs(nullptr);
     }
 
     template <class T>
@@ -119,7 +112,7 @@ protected:
     kreports::TRvProject project{QStringLiteral("RvPreview")};
     kreports::ModelessPreviewOutput output;
     FakeOutputDialogs outputDialogs;
-    FakeDialogs dialogs;
+    ktest::RecordingDialogs dialogs;
     QPointer<PreviewDialog> preview;
 };
 
@@ -251,14 +244,14 @@ TEST_F(PreviewTest, PrintsThePagesThePrintDialogAsksFor)
     outputDialogs.from = 0;   // all pages
     click("btnPrint");
     EXPECT_EQ(ktest::pdfPages(file("printed.pdf")).size(), 5);
-    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(u'\n').toStdString();
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(PreviewTest, SavesAPdfWhereTheUserSaysAndReportsAFileItCannotWrite)
 {
     click("btnSavePdf");   // the user gave up
     EXPECT_TRUE(outputDialogs.suggested.endsWith(QStringLiteral("Preview_Test.pdf")));
-    EXPECT_TRUE(dialogs.errors.isEmpty());
+    EXPECT_TRUE(dialogs.errors.empty());
 
     outputDialogs.saveTo = file("saved.pdf");
     click("btnSavePdf");

@@ -11,9 +11,10 @@
 namespace kui {
 
 struct Column {
+    Column(QString f, QString t = {}, int w = -1) : field(std::move(f)), title(std::move(t)), width(w) {}
     QString field;
     QString title;      // empty: the field's title from the data set
-    int width = -1;     // empty: the field's width from the data set
+    int width = -1;     // -1: the field's width from the data set
 };
 
 class DataSetModel : public QAbstractTableModel {

@@ -1,22 +1,11 @@
 #pragma once
-// For tests of windows and reports: one application object for the whole
-// test program, and the text of a PDF as pdftotext reads it.
+// The text of a PDF as pdftotext reads it, for tests of printed output.
 
-#include <QApplication>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
 namespace ktest {
-
-inline void ensureApplication()
-{
-    // Made once and never destroyed: test programs end with it alive.
-    static int argc = 1;
-    static char name[] = "korvane-test";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QApplication(argc, argv);
-}
 
 // The text of a PDF laid out as on paper, pages separated by '\f'; empty
 // when pdftotext is missing or fails.

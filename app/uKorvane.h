@@ -1,0 +1,155 @@
+#pragma once
+// The main window: the procedure browser and owner of the program's only
+// database connection.
+
+#include "app/procsearch.h"
+#include "db/connection.h"
+#include "db/transaction.h"
+#include "ui/dataset.h"
+#include "ui/dbedit.h"
+#include "ui/dbgrid.h"
+#include "ui/dblookup.h"
+#include "ui/dbmemo.h"
+#include "ui/memorytable.h"
+#include "ui/upperedit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TfrmKorvane : public QMainWindow {
+    Q_OBJECT
+public:
+    // Connects to the database at path before anything else; a connection
+    // that cannot be made throws kdb::Error with the client library's text.
+    explicit TfrmKorvane(const std::string& databasePath, QWidget* parent = nullptr);
+    ~TfrmKorvane() override;
+
+    kdb::Connection& dtbDados() { return dtbDados_; }
+
+    // Controls other windows and the reports use.
+    QLineEdit* edtPesquise = nullptr;
+    kui::DBLookupCombo* dblGrupo = nullptr;
+    kui::DBLookupCombo* dblSubGrupo = nullptr;
+    kui::DBLookupCombo* dblFo = nullptr;
+    kui::DBGrid* dbgProcs = nullptr;
+    kui::DBEdit* DBEdit10 = nullptr;   // financing, or the high-complexity mark
+    kui::DBEdit* DBEdit11 = nullptr;   // total
+    QTabWidget* PageControl1 = nullptr;
+    QLineEdit* edtPesquiseCid = nullptr;
+    QLineEdit* edtPesquiseCbo = nullptr;
+    QLineEdit* edtPesquiseCompa = nullptr;
+    kui::DBGrid* DBGrid3 = nullptr;    // "Compatível"
+
+    // Result sets (each also findable by its objectName).
+    kui::DataSet* qryVersao = nullptr;
+    kui::DataSet* qryGrupo = nullptr;
+    kui::DataSet* qrySubGrupo = nullptr;
+    kui::DataSet* qryFo = nullptr;
+    kui::DataSet* qryTbProc = nullptr;
+    kui::DataSet* qryProccid10 = nullptr;
+    kui::DataSet* qryProccbos = nullptr;
+    kui::DataSet* qryProcespecialidades = nullptr;
+    kui::DataSet* qryProcopm = nullptr;
+    kui::DataSet* qryProcmodalidade = nullptr;
+    kui::DataSet* qryProcregistro = nullptr;
+    kui::DataSet* qryAtributoComplentar = nullptr;
+    kui::DataSet* qryProcdetalhe = nullptr;
+    kui::DataSet* qryProchabilitacao = nullptr;
+    kui::DataSet* qryProcsDaOpm = nullptr;
+    kui::DataSet* qryProc_Habilitacao = nullptr;
+    kui::DataSet* qryProcServicoClassificacao = nullptr;
+    kui::DataSet* qryDescricoes = nullptr;
+    kui::DataSet* qryCid10Geral = nullptr;
+    kui::DataSet* qryProcsCid10Geral = nullptr;
+    kui::DataSet* qryCbosGeral = nullptr;
+    kui::DataSet* qryCadastroDetalhes = nullptr;
+    kui::DataSet* qryFinanciamento = nullptr;
+    kui::DataSet* qryImpProcIndi = nullptr;
+    kui::DataSet* qryImpProcGeral = nullptr;
+    kui::MemoryTable* cdsCid10 = nullptr;
+    kui::MemoryTable* cdsCbos = nullptr;
+
+public slots:
+    // Procedure filter and search.
+    void edtPesquiseChange();
+    void dblGrupoClick();
+    void dblSubGrupoClick();
+    void dblFoClick();
+    void dblGrupoEnter();
+    void dblSubGrupoEnter();
+    void dblFoEnter();
+    void btnLimparClick();
+    // Detail of the current procedure.
+    void dtsTbProcDataChange();
+    void dtsCid10GeralDataChange();
+    // Related-table pages.
+    void edtPesquiseCidChange();
+    void edtPesquiseCboChange();
+    void edtPesquiseCompaChange();
+    void DBGrid3DblClick();
+    void TabSheet4Show();
+
+    void FormCreate();
+    void FormShow();
+    void Timer1Timer();
+    void btnCbosClick();
+    void btnCid10Click();
+    void ATUALIZAOTABELAS1Click();
+    void btnFichaClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool FormKeyPress(QKeyEvent* event);
+    void FormClose();
+
+    // The search itself, without the error report: callers inside another
+    // handler let a failure end that handler.
+    void procedureSearch();
+    void handBack(const QString& code);
+    bool runProcedureStatement(const std::string& sql);
+    void setSearchText(const QString& text);
+    std::string shownCode(kui::DBLookupCombo* lookup) const;
+    std::string currentProcedureCode() const;
+    void pageSearch(korvane::PageSearch page, kui::DataSet* dataSet, QLineEdit* box);
+    void connectBrowser();
+    QWidget* buildSearchStrip(QLineEdit*& box, const QString& name, int width);
+    kui::DBGrid* addGrid(QWidget* page, const QString& name, kui::DataSet* dataSet, std::vector<kui::Column> columns);
+
+    kui::DataSet* makeQuery(const QString& name, const std::string& sql, kdb::Transaction* shared = nullptr);
+    void buildLayout();
+    QWidget* buildTopPanel();
+    QWidget* buildDetailPanel();
+    void buildTabs();
+    void buildStatusBar();
+    void setTabOrder();
+
+    kdb::Connection dtbDados_;
+    std::vector<std::unique_ptr<kdb::Transaction>> transactions_;
+    std::vector<kui::RecordSet*> resultSets_;
+
+    QToolButton* btnLimpar = nullptr;
+    QToolButton* btnCbos = nullptr;
+    QToolButton* btnCid10 = nullptr;
+    QToolButton* btnFicha = nullptr;
+    kui::DBMemo* dbmDescricoes = nullptr;
+    QLabel* statusDate_ = nullptr;
+    QLabel* statusTime_ = nullptr;
+    QLabel* statusPublisher_ = nullptr;
+    QMenu* PopupActionBar1 = nullptr;
+    QAction* ATUALIZAOTABELAS1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    bool closing_ = false;
+    bool suppressDetail_ = false;   // while a search tries its first statement
+};

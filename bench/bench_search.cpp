@@ -1,0 +1,95 @@
+// Latency of the procedure browser: from a keystroke in the search box to
+// the list and every related page refreshed, and from a move of one row in
+// the procedure list to the same. Prints figures; asserts nothing.
+//
+// bench_search [--database PATH]
+
+#include "app/uKorvane.h"
+#include "bench/stats.h"
+#include "korvane_config.h"
+#include "ui/application.h"
+
+#include <QTest>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+double msSince(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string database = KORVANE_DATABASE_FILE;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--database") == 0 && i + 1 < argc) database = argv[++i];
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    kui::Application app(argc, argv);
+    kui::loadBundledFonts();
+
+    TfrmKorvane w(database);
+    w.resize(1366, 768);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QApplication::processEvents();
+    w.qryTbProc->fetchAll();
+    std::printf("database %s: %zu procedures listed at start\n", database.c_str(), w.qryTbProc->recordCount());
+
+    // What a clerk types: codes digit by digit, words letter by letter, with
+    // the corrections in between.
+    const std::vector<QString> typed = {
+        QStringLiteral("0301010072"), QStringLiteral("0303"),     QStringLiteral("0415"),
+        QStringLiteral("CONSULTA MEDICA"), QStringLiteral("TRATAMENTO"), QStringLiteral("CIRURGIA"),
+        QStringLiteral("HEMOGRAMA"),  QStringLiteral("0702"),     QStringLiteral("RADIOGRAFIA DE TORAX"),
+    };
+    std::vector<double> keys;
+    for (int round = 0; round < 3; ++round)
+        for (const QString& text : typed) {
+            w.edtPesquise->setFocus();
+            w.edtPesquise->clear();
+            QApplication::processEvents();
+            for (QChar c : text) {
+                const auto t0 = std::chrono::steady_clock::now();
+                QTest::keyClick(w.edtPesquise, c.toLatin1());
+                QApplication::processEvents();
+                keys.push_back(msSince(t0));
+            }
+            for (int i = 0; i < 3; ++i) {   // and a few corrections
+                const auto t0 = std::chrono::steady_clock::now();
+                QTest::keyClick(w.edtPesquise, Qt::Key_Backspace);
+                QApplication::processEvents();
+                keys.push_back(msSince(t0));
+            }
+        }
+
+    // Row by row down the whole list.
+    w.edtPesquise->clear();
+    QApplication::processEvents();
+    w.dbgProcs->setFocus();
+    QApplication::processEvents();
+    std::vector<double> rows;
+    const int moves = std::min<int>(600, static_cast<int>(w.qryTbProc->recordCount()) - 1);
+    for (int i = 0; i < moves; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        QTest::keyClick(w.dbgProcs, Qt::Key_Down);
+        QApplication::processEvents();
+        rows.push_back(msSince(t0));
+    }
+    const long reached = w.qryTbProc->currentRow();
+
+    const kbench::Summary k = kbench::summarize(keys);
+    const kbench::Summary r = kbench::summarize(rows);
+    std::printf("keystrokes: %zu  p50 %.2f ms  p95 %.2f ms  max %.2f ms\n", keys.size(), k.p50, k.p95, k.max);
+    std::printf("row moves:  %zu (to row %ld)  p50 %.2f ms  p95 %.2f ms  max %.2f ms\n", rows.size(), reached, r.p50,
+                r.p95, r.max);
+    std::printf("RESULT key_p50_ms=%.2f key_p95_ms=%.2f row_p50_ms=%.2f row_p95_ms=%.2f\n", k.p50, k.p95, r.p50, r.p95);
+    return 0;
+}

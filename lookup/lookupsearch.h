@@ -1,0 +1,28 @@
+#pragma once
+// Statements of the lookup windows, built as text; typed texts go in as
+// literals with their quotes doubled.
+
+#include <string>
+
+namespace korvane {
+
+// The code/name tables a lookup window searches (TB_CBO, TB_CID).
+struct LookupTable {
+    const char* table;       // "TB_CBO"
+    const char* codeColumn;  // "cbo_cod"
+    const char* nameColumn;  // "cbo_descr"
+};
+
+// First by code, ordered by code; second by name, ordered by name.
+std::string lookupSearchSql(const LookupTable& t, bool byName, const std::string& T);
+
+// The procedures of the chosen code: head (with its one parameter), then a
+// filter on the procedure code ordered by it, or on the procedure name
+// ordered by the name's alias.
+struct LookupProcedures {
+    const char* head;        // "select ... where pcbo_cbo=:pcbo_cbo and ..."
+    const char* codeColumn;  // "pcbo_proc"
+};
+std::string lookupProceduresSql(const LookupProcedures& p, bool byName, const std::string& T);
+
+} // namespace korvane

@@ -1,0 +1,79 @@
+#pragma once
+// A lookup window: a code/name list searched as the user types, the
+// procedures tied to the current code (narrowed by their own box), and the
+// hand-back of one procedure to the main window's search.
+
+#include "lookup/lookupsearch.h"
+#include "db/connection.h"
+#include "db/transaction.h"
+#include "ui/dataset.h"
+#include "ui/dbgrid.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <functional>
+#include <memory>
+
+class LookupWindow : public QDialog {
+    Q_OBJECT
+public:
+    struct Design {
+        QString name;               // "frmCbos"
+        QString banner;             // "CBOS"
+        int fontPixels;             // the window's font
+        int boxHeight;              // height of the two search boxes
+        QString groupCaption;       // "  PROCEDIMENTOS  DO  CBO  "
+        QString codesName;          // "qryCbos"
+        std::string codesSql;       // the statement when the window opens
+        korvane::LookupTable codes;
+        QString codeField;          // "CBO_COD"
+        std::vector<kui::FieldDef> codeColumns;
+        QString proceduresName;     // "qryProcsCbosGeral"
+        std::string proceduresSql;
+        korvane::LookupProcedures procedures;
+        const char* codeParam;      // "pcbo_cbo"
+        QString procedureField;     // "PCBO_PROC"
+        std::vector<kui::FieldDef> procedureColumns;
+        bool closeProceduresOnClose;
+    };
+
+    // handBack receives the procedure code of a double click; the main
+    // window puts it in its search box and searches.
+    LookupWindow(const Design& design, kdb::Connection& connection, std::function<void(const QString&)> handBack,
+                 QWidget* parent = nullptr);
+    ~LookupWindow() override;
+
+    QLineEdit* edtPesquise = nullptr;
+    QLineEdit* edtPesquiseProc = nullptr;
+    kui::DBGrid* DBGrid1 = nullptr;
+    kui::DBGrid* DBGrid2 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    kui::DataSet* codes() const { return codes_; }
+    kui::DataSet* procedures() const { return procedures_; }
+
+    void edtPesquiseChange();
+    void edtPesquiseProcChange();
+    void codesDataChange();
+    void DBGrid2DblClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void run(kui::DataSet* ds, const std::string& sql, bool bind);
+    std::string currentCode() const;
+    QWidget* searchBand(const QString& name, QLineEdit*& box, int left, int top);
+
+    Design design_;
+    std::unique_ptr<kdb::Transaction> codesTransaction_, proceduresTransaction_;
+    kui::DataSet* codes_ = nullptr;
+    kui::DataSet* procedures_ = nullptr;
+    std::function<void(const QString&)> handBack_;
+    bool closed_ = false;
+};

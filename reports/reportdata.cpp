@@ -1,0 +1,71 @@
+#include "reportdata.h"
+
+#include "core/sqltext.h"
+#include "ui/memorytable.h"
+
+namespace korvane {
+
+std::string procedureListSql(const ListLevel& grupo, const ListLevel& subGrupo, const ListLevel& fo, ListOrder order)
+{
+    std::string sql = "select * from tb_proc where proc_cod<>''";
+    if (grupo.holdsValue) sql += " and substring(proc_cod from 1 for 2)=" + sqlQuoted(grupo.code);
+    if (subGrupo.holdsValue) sql += " and substring(proc_cod from 3 for 2)=" + sqlQuoted(subGrupo.code);
+    if (fo.holdsValue) sql += " and substring(proc_cod from 5 for 2)=" + sqlQuoted(fo.code);
+    sql += order == ListOrder::ByDescription ? " order by proc_descr" : " order by proc_cod";
+    return sql;
+}
+
+std::vector<QString> cid10Columns()
+{
+    std::vector<QString> c{QStringLiteral("cid")};
+    for (int i = 2; i <= 19; ++i)
+        if (i != 13) c.push_back(QStringLiteral("cid%1").arg(i));
+    return c;
+}
+
+std::vector<QString> cboColumns()
+{
+    std::vector<QString> c;
+    for (int i = 1; i <= 14; ++i) c.push_back(QStringLiteral("cbo%1").arg(i));
+    return c;
+}
+
+void packCodes(kui::RecordSet& source, const QString& field, kui::MemoryTable& target)
+{
+    const long was = source.currentRow();
+    target.close();
+    target.createDataSet();
+    target.emptyDataSet();
+    source.first();
+    source.last();
+    std::size_t n = source.recordCount();
+    source.first();
+    const auto& columns = target.columns();
+    while (n > 0) {
+        target.append();
+        for (const auto& column : columns) {
+            if (n == 0) break;
+            target.set(column.name, source.field(field));
+            source.next();
+            --n;
+        }
+        target.post();
+    }
+    target.first();
+    // The browser's page keeps its selection.
+    if (was >= 0) source.moveTo(static_cast<std::size_t>(was));
+}
+
+std::string complexidade(const kdb::Value& procComplex)
+{
+    if (!procComplex.isNull() && procComplex.asText() == "3") return "ALTA COMPLEXIDADE";
+    return "M\xC9" "DIA COMPLEXIDADE";
+}
+
+kdb::Decimal totalShSpSheet(const kdb::Value& sh, const kdb::Value& sp)
+{
+    const kdb::Decimal zero(0, 2);
+    return (sh.isNull() ? zero : sh.asDecimal()) + (sp.isNull() ? zero : sp.asDecimal());
+}
+
+} // namespace korvane

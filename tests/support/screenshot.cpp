@@ -1,0 +1,50 @@
+// Development aid: opens a window on a database and saves a picture of it.
+//   korvane_screenshot DATABASE OUT.png [WxH] [SEARCH]          the main window
+//   korvane_screenshot DATABASE OUT.png cbos|cid10 [SEARCH]     a lookup window
+#include "app/uKorvane.h"
+#include "lookup/uCbos.h"
+#include "lookup/uCid10.h"
+#include "ui/application.h"
+
+#include <QPixmap>
+#include <QTest>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10] [SEARCH]\n");
+        return 2;
+    }
+    kui::Application app(argc, argv);
+    kui::loadBundledFonts();
+    TfrmKorvane w(argv[1]);
+    const QString out = QString::fromLocal8Bit(argv[2]);
+    const char* mode = argc > 3 ? argv[3] : "";
+    const QString search = argc > 4 ? QString::fromUtf8(argv[4]) : QString();
+    if (std::strcmp(mode, "cbos") == 0 || std::strcmp(mode, "cid10") == 0) {
+        std::unique_ptr<LookupWindow> lookup;
+        if (mode[1] == 'b') lookup = std::make_unique<TfrmCbos>(w.dtbDados(), [](const QString&) {});
+        else lookup = std::make_unique<TfrmCid10>(w.dtbDados(), [](const QString&) {});
+        lookup->show();
+        QTest::qWait(50);
+        if (!search.isEmpty()) QTest::keyClicks(lookup->edtPesquise, search);
+        QTest::qWait(50);
+        lookup->grab().save(out);
+        return 0;
+    }
+    int width = 1366, height = 768;
+    std::sscanf(mode, "%dx%d", &width, &height);
+    w.resize(width, height);
+    w.show();
+    QTest::qWait(100);
+    if (!search.isEmpty()) {
+        w.edtPesquise->setFocus();
+        QTest::keyClicks(w.edtPesquise, search);
+        QTest::qWait(50);
+    }
+    w.grab().save(out);
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Support for tests that drive windows offscreen.
+
+#include "ui/dialogs.h"
+
+#include <QString>
+
+#include <deque>
+#include <vector>
+
+namespace ktest {
+
+// The one application object of a test program (offscreen, fonts loaded).
+void ensureApplication();
+
+// Records every message box instead of showing it and answers confirmations
+// from a queue (OK when the queue is empty). Installed while it lives.
+struct RecordingDialogs : kui::Dialogs {
+    struct Confirmation {
+        QString caption, text;
+    };
+    RecordingDialogs();
+    ~RecordingDialogs() override;
+    void error(QWidget* parent, const QString& text) override;
+    void information(QWidget* parent, const QString& text) override;
+    bool confirm(QWidget* parent, const QString& caption, const QString& text) override;
+
+    std::vector<QString> errors;
+    std::vector<QString> informations;
+    std::vector<Confirmation> confirmations;
+    std::deque<bool> answers;
+};
+
+} // namespace ktest

@@ -1,0 +1,425 @@
+// The procedure browser driven as a person would: lookups, the search box,
+// the list, the detail panel and the related-table pages.
+
+#include "app/procsearch.h"
+#include "app/uKorvane.h"
+#include "support/fixture.h"
+#include "support/tempdb.h"
+#include "support/widgets.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLocale>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+using korvane::SearchColumn;
+
+class Browser : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ktest::ensureApplication(); }
+
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        path = ktest::createFixtureDatabase(dir);
+        w = std::make_unique<TfrmKorvane>(path);
+        w->resize(1366, 768);
+        w->show();
+        QApplication::setActiveWindow(w.get());
+    }
+
+    void TearDown() override
+    {
+        w.reset();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    template <class T = QWidget>
+    T* child(const char* name)
+    {
+        auto* c = w->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_TRUE(c) << name;
+        return c;
+    }
+
+    void type(QLineEdit* box, const QString& text)
+    {
+        box->setFocus();
+        QTest::keyClicks(box, text);
+    }
+
+    // Picks an entry from the drop-down with the keyboard, as a person would.
+    void choose(kui::DBLookupCombo* lookup, const QString& startsWith)
+    {
+        lookup->setFocus();
+        QApplication::processEvents();
+        lookup->showPopup();
+        QAbstractItemView* view = lookup->view();
+        const int row = lookup->findText(startsWith, Qt::MatchStartsWith);
+        ASSERT_GE(row, 0) << startsWith.toStdString();
+        view->setCurrentIndex(view->model()->index(row, 0));
+        QTest::keyClick(view, Qt::Key_Return);
+        QApplication::processEvents();
+        QApplication::setActiveWindow(w.get());
+    }
+
+    std::set<std::string> codes(kui::RecordSet* ds, const char* field = "PROC_COD")
+    {
+        std::set<std::string> out;
+        ds->fetchAll();
+        for (std::size_t r = 0; r < ds->recordCount(); ++r)
+            out.insert(ds->value(r, QString::fromLatin1(field)).toString());
+        return out;
+    }
+
+    std::set<std::string> listed() { return codes(w->qryTbProc); }
+
+    void moveTo(const std::string& code)
+    {
+        kui::RecordSet* list = w->qryTbProc;
+        list->fetchAll();
+        for (std::size_t r = 0; r < list->recordCount(); ++r)
+            if (list->value(r, QStringLiteral("PROC_COD")).toString() == code) {
+                // Click the row in the grid.
+                w->dbgProcs->scrollTo(w->dbgProcs->model()->index(static_cast<int>(r), 0));
+                const QRect rect = w->dbgProcs->visualRect(w->dbgProcs->model()->index(static_cast<int>(r), 0));
+                QTest::mouseClick(w->dbgProcs->viewport(), Qt::LeftButton, {}, rect.center());
+                ASSERT_EQ(list->currentRow(), static_cast<long>(r));
+                return;
+            }
+        FAIL() << code << " not listed";
+    }
+
+    ktest::TempDir dir;
+    std::string path;
+    ktest::RecordingDialogs dialogs;
+    std::unique_ptr<TfrmKorvane> w;
+};
+
+const std::set<std::string> kAll = {"0211030100", "0301010030", "0301010072", "0301010099",
+                                    "0301060010", "0303010037", "0303010045", "0401010015",
+                                    "0401010023", "0702010016", "0702010024"};
+
+TEST(SearchStatements, AreBuiltFromTheLookupsAndTheText)
+{
+    const std::string base = "select tb_proc.*,financ_descr from tb_proc left join tb_financiamento on "
+                             "(tb_proc.proc_co_financ=tb_financiamento.financ_cod)";
+    EXPECT_EQ(korvane::procedureSearchSql("", "01 - X", "01 - Y", SearchColumn::Code, "0301"),
+              base + " where proc_cod containing'0301'");
+    EXPECT_EQ(korvane::procedureSearchSql("03 - Clinicos", "01 - Consultas", "", SearchColumn::Description, "D'A"),
+              base + " where substring(proc_cod from 1 for 2)='03' and substring(proc_cod from 3 for 2)='01' and "
+                     "proc_descr containing'D''A'");
+    EXPECT_EQ(korvane::pageSearchSql(korvane::PageSearch::Compativel, true, "X"),
+              "select tb_proc_comp.*,proc_descr,proc_qtd_max,proc_vl_sh from TB_PROC_COMP,TB_PROC where "
+              "pc_proc_princ =:pc_proc_princ and tb_proc_comp.pc_proc_sec=tb_proc.proc_cod and proc_descr "
+              "containing'X'");
+}
+
+TEST(Totals, FollowTheFourCasesExactly)
+{
+    using kdb::Decimal;
+    const auto t = [](const char* sa, const char* sh, const char* sp) {
+        const auto p = [](const char* s) { return s ? Decimal::parse(s) : std::nullopt; };
+        const auto r = korvane::totalShSp(p(sa), p(sh), p(sp));
+        return r ? r->toString() : std::string("empty");
+    };
+    EXPECT_EQ(t("0.00", "100.00", "20.00"), "120.00");
+    EXPECT_EQ(t("15.00", "0.00", "3.00"), "18.00");
+    EXPECT_EQ(t("10.00", "5.00", "1.00"), "6.00");
+    EXPECT_EQ(t(nullptr, nullptr, "2.50"), "2.50");
+    EXPECT_EQ(t("-1.00", "5.00", "1.00"), "empty");
+    EXPECT_EQ(t("1.00", "-5.00", "1.00"), "empty");
+    EXPECT_EQ(t("0.00", "9999999999999999.99", "9999999999999999.99"), "19999999999999999.98");
+}
+
+TEST_F(Browser, EmptyBoxWithoutGroupListsEveryProcedure)
+{
+    type(w->edtPesquise, QStringLiteral("X"));
+    QTest::keyClick(w->edtPesquise, Qt::Key_Backspace);
+    EXPECT_EQ(listed(), kAll);   // the one without a financing row too
+    moveTo("0301010099");
+    EXPECT_EQ(child<QLineEdit>("DBEdit10")->text(), QString());
+}
+
+TEST_F(Browser, DigitsAreFoundAnywhereInTheCodeAndWordsInTheNames)
+{
+    type(w->edtPesquise, QStringLiteral("0301"));
+    EXPECT_EQ(listed(), (std::set<std::string>{"0211030100", "0301010030", "0301010072", "0301010099", "0301060010",
+                                                "0303010037", "0303010045"}));
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("tratamento"));   // typed in lower case, searched in capitals
+    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("TRATAMENTO"));
+    EXPECT_EQ(listed(), (std::set<std::string>{"0303010037", "0303010045"}));
+    EXPECT_EQ(w->qryTbProc->currentRow(), 0);
+}
+
+TEST_F(Browser, AGroupRestrictsTheWordSearch)
+{
+    choose(w->dblGrupo, QStringLiteral("03"));
+    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("03"));
+    EXPECT_EQ(listed().size(), 6u);
+    EXPECT_TRUE(w->dblSubGrupo->shownText().isEmpty());
+    EXPECT_EQ(w->dblSubGrupo->count(), 2);
+    // Leaving the lookup runs its step again, which writes the group's code once more.
+    w->edtPesquise->setFocus();
+    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("03"));
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("CONSULTA"));
+    EXPECT_EQ(listed(), (std::set<std::string>{"0301010030", "0301010072", "0301010099"}));
+}
+
+TEST_F(Browser, TheCascadeNarrowsToAFormOfOrganisation)
+{
+    choose(w->dblGrupo, QStringLiteral("03"));
+    choose(w->dblSubGrupo, QStringLiteral("01"));
+    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("0301"));
+    EXPECT_EQ(w->dblFo->count(), 2);            // the subgroup's forms
+    EXPECT_TRUE(w->dblFo->shownText().isEmpty());
+    choose(w->dblFo, QStringLiteral("06"));
+    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("030106"));
+    EXPECT_EQ(listed(), (std::set<std::string>{"0301060010"}));
+    EXPECT_EQ(w->dblFo->state(), kui::DBLookupCombo::State::Entry);
+}
+
+TEST_F(Browser, ANewGroupDropsTheFormChosenUnderTheOldOne)
+{
+    choose(w->dblGrupo, QStringLiteral("03"));
+    choose(w->dblSubGrupo, QStringLiteral("01"));
+    choose(w->dblFo, QStringLiteral("06"));
+    choose(w->dblGrupo, QStringLiteral("04"));
+    // Without the form and subgroup of group 03 filtering positions 3-6.
+    EXPECT_EQ(listed(), (std::set<std::string>{"0401010015", "0401010023"}));
+    EXPECT_TRUE(w->dblFo->shownText().isEmpty());
+    EXPECT_FALSE(w->qryFo->isOpen());
+    EXPECT_EQ(w->dblFo->count(), 0);
+}
+
+TEST_F(Browser, DeleteEmptiesALookupWithoutSearching)
+{
+    choose(w->dblGrupo, QStringLiteral("03"));
+    choose(w->dblSubGrupo, QStringLiteral("03"));
+    const std::set<std::string> before = listed();
+    w->dblGrupo->setFocus();
+    QTest::keyClick(w->dblGrupo, Qt::Key_Delete);
+    EXPECT_EQ(w->dblGrupo->state(), kui::DBLookupCombo::State::EmptyText);
+    EXPECT_TRUE(w->dblGrupo->shownText().isEmpty());
+    EXPECT_EQ(listed(), before);   // no search ran
+    EXPECT_FALSE(w->dblSubGrupo->shownText().isEmpty());
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("04"));
+    // No hierarchy filter, although the subgroup still shows its entry.
+    EXPECT_EQ(listed(), (std::set<std::string>{"0401010015", "0401010023", "0303010045"}));
+}
+
+TEST_F(Browser, EnteringTheGroupLookupAndLeavingEmptiesIt)
+{
+    choose(w->dblGrupo, QStringLiteral("07"));
+    w->edtPesquise->setFocus();
+    const std::set<std::string> before = listed();
+    w->dblGrupo->setFocus();
+    w->edtPesquise->setFocus();   // leaves without choosing
+    EXPECT_TRUE(w->dblGrupo->shownText().isEmpty());
+    EXPECT_EQ(w->dblGrupo->state(), kui::DBLookupCombo::State::NoValue);
+    EXPECT_EQ(listed(), before);
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("0301"));
+    EXPECT_EQ(listed().size(), 7u);
+}
+
+TEST_F(Browser, ClearResetsEverythingButTheCompatibleBox)
+{
+    choose(w->dblGrupo, QStringLiteral("03"));
+    choose(w->dblSubGrupo, QStringLiteral("01"));
+    type(w->edtPesquiseCid, QStringLiteral("COLERA"));
+    type(w->edtPesquiseCbo, QStringLiteral("MEDICO"));
+    type(w->edtPesquiseCompa, QStringLiteral("0301"));
+    w->PageControl1->setCurrentIndex(5);
+    QTest::mouseClick(child("btnLimpar"), Qt::LeftButton);
+    EXPECT_TRUE(w->edtPesquise->text().isEmpty());
+    EXPECT_TRUE(w->edtPesquiseCid->text().isEmpty());
+    EXPECT_TRUE(w->edtPesquiseCbo->text().isEmpty());
+    EXPECT_EQ(w->edtPesquiseCompa->text(), QStringLiteral("0301"));
+    for (kui::DBLookupCombo* l : {w->dblGrupo, w->dblSubGrupo, w->dblFo}) {
+        EXPECT_EQ(l->state(), kui::DBLookupCombo::State::EmptyText);
+        EXPECT_TRUE(l->shownText().isEmpty());
+    }
+    EXPECT_FALSE(w->qrySubGrupo->isOpen());
+    EXPECT_FALSE(w->qryFo->isOpen());
+    EXPECT_EQ(listed(), kAll);
+    EXPECT_EQ(w->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquise);
+}
+
+TEST_F(Browser, TheDetailPanelShowsValuesTotalsAndTheComplexityMark)
+{
+    type(w->edtPesquise, QStringLiteral("0"));
+    auto* total = child<QLineEdit>("DBEdit11");
+    auto* financing = child<QLineEdit>("DBEdit10");
+    moveTo("0301060010");
+    EXPECT_EQ(total->text(), QStringLiteral("120,00"));
+    EXPECT_EQ(child<QLineEdit>("DBEdit8")->text(), QStringLiteral("100,00"));
+    moveTo("0303010037");
+    EXPECT_EQ(total->text(), QStringLiteral("18,00"));
+    moveTo("0303010045");
+    EXPECT_EQ(child<QLineEdit>("DBEdit8")->text(), QStringLiteral("1.234.567,89"));
+    moveTo("0401010015");
+    EXPECT_EQ(total->text(), QStringLiteral("6,00"));
+    EXPECT_EQ(financing->text(), QStringLiteral("Média e Alta Complexidade (MAC)"));
+    EXPECT_EQ(financing->palette().color(QPalette::Text), QColor(Qt::black));
+    moveTo("0401010023");
+    EXPECT_EQ(financing->text(), QStringLiteral("ALTA COMPLEXIDADE"));
+    EXPECT_EQ(financing->palette().color(QPalette::Text), QColor(255, 0, 0));
+    // The mark stays a plain display through a visit of the focus.
+    financing->setFocus();
+    w->edtPesquise->setFocus();
+    EXPECT_EQ(financing->text(), QStringLiteral("ALTA COMPLEXIDADE"));
+    moveTo("0401010015");
+    EXPECT_EQ(financing->text(), QStringLiteral("Média e Alta Complexidade (MAC)"));
+    EXPECT_EQ(financing->palette().color(QPalette::Text), QColor(Qt::black));
+}
+
+TEST_F(Browser, MemoAndPagesFollowTheCurrentProcedure)
+{
+    type(w->edtPesquise, QStringLiteral("0301010072"));
+    auto* memo = child<QPlainTextEdit>("dbmDescricoes");
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Consulta clínica realizada por médico especialista."));
+    EXPECT_EQ(codes(w->qryProccid10, "CP_CID"), (std::set<std::string>{"A00 ", "J18 ", "N40 "}));
+    EXPECT_EQ(w->qryProccid10->value(0, QStringLiteral("CP_CID")).toString(), "A00 ");   // ordered by code
+    EXPECT_EQ(codes(w->qryProccbos, "PCBO_CBO"), (std::set<std::string>{"225125", "225250"}));
+    EXPECT_EQ(codes(w->qryProcespecialidades, "PE_ESPEC"), (std::set<std::string>{"03"}));
+    EXPECT_EQ(codes(w->qryProcmodalidade, "PM_MOD"), (std::set<std::string>{"01"}));
+    EXPECT_EQ(codes(w->qryProcregistro, "PR_REG"), (std::set<std::string>{"02"}));
+    EXPECT_EQ(codes(w->qryAtributoComplentar, "DETALHE"), (std::set<std::string>{"009", "012"}));
+    EXPECT_EQ(codes(w->qryProcdetalhe, "CL_DESCR"), (std::set<std::string>{"Laudo medico"}));
+    // The classification of another service does not pair with this one.
+    EXPECT_EQ(codes(w->qryProcServicoClassificacao, "PS_CLASSIF"), (std::set<std::string>{"001"}));
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("0301060010"));
+    EXPECT_TRUE(memo->toPlainText().isEmpty());
+    EXPECT_EQ(w->qryProchabilitacao->currentText(QStringLiteral("INCR_PERC_SH")), QStringLiteral("30,00"));
+    EXPECT_EQ(w->qryProchabilitacao->currentText(QStringLiteral("INCR_PERC_SP")), QStringLiteral("12,50"));
+}
+
+TEST_F(Browser, MaterialsOfGroup07ListTheirPrincipals)
+{
+    type(w->edtPesquise, QStringLiteral("0702010016"));
+    EXPECT_TRUE(w->qryProcsDaOpm->isOpen());
+    EXPECT_EQ(codes(w->qryProcsDaOpm, "PC_PROC_PRINC"), (std::set<std::string>{"0401010015", "0401010023"}));
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("0401010015"));
+    EXPECT_FALSE(w->qryProcsDaOpm->isOpen());
+    EXPECT_EQ(child<kui::DBGrid>("DBGrid8")->model()->rowCount(), 0);
+}
+
+TEST_F(Browser, AnEmptyListEmptiesEveryPage)
+{
+    type(w->edtPesquise, QStringLiteral("0401010023"));
+    type(w->edtPesquise, QStringLiteral("ZZZ"));
+    EXPECT_TRUE(w->qryTbProc->isEmpty());
+    for (kui::DataSet* ds : {w->qryProccid10, w->qryProccbos, w->qryProcopm, w->qryDescricoes})
+        EXPECT_TRUE(ds->isEmpty()) << ds->objectName().toStdString();
+    EXPECT_TRUE(child<QLineEdit>("DBEdit11")->text().isEmpty());
+    EXPECT_TRUE(child<QLineEdit>("DBEdit10")->text().isEmpty());
+    EXPECT_EQ(child<QLineEdit>("DBEdit10")->palette().color(QPalette::Text), QColor(Qt::black));
+}
+
+TEST_F(Browser, EvenRowsAreGrey)
+{
+    type(w->edtPesquise, QStringLiteral("03"));
+    QAbstractItemModel* m = w->dbgProcs->model();
+    ASSERT_GE(m->rowCount(), 4);
+    EXPECT_FALSE(m->index(0, 0).data(Qt::BackgroundRole).isValid());
+    EXPECT_EQ(m->index(1, 1).data(Qt::BackgroundRole).value<QColor>(), kui::DataSetModel::stripeColor());
+    EXPECT_FALSE(m->index(2, 0).data(Qt::BackgroundRole).isValid());
+    EXPECT_EQ(m->index(3, 0).data(Qt::BackgroundRole).value<QColor>(), kui::DataSetModel::stripeColor());
+}
+
+TEST_F(Browser, PageFiltersStayInForceForLaterProcedures)
+{
+    type(w->edtPesquise, QStringLiteral("03"));
+    moveTo("0301010072");
+    type(w->edtPesquiseCbo, QStringLiteral("GINECO"));
+    EXPECT_EQ(codes(w->qryProccbos, "PCBO_CBO"), (std::set<std::string>{"225250"}));
+    moveTo("0303010037");
+    EXPECT_TRUE(w->qryProccbos->isEmpty());   // its CBO is filtered out
+    w->edtPesquiseCbo->clear();
+    EXPECT_EQ(codes(w->qryProccbos, "PCBO_CBO"), (std::set<std::string>{"225125"}));
+
+    // A code fragment no description holds falls through to the codes.
+    moveTo("0301010072");
+    type(w->edtPesquiseCid, QStringLiteral("J1"));
+    EXPECT_EQ(codes(w->qryProccid10, "CP_CID"), (std::set<std::string>{"J18 "}));
+    w->edtPesquiseCid->clear();
+    type(w->edtPesquiseCid, QStringLiteral("PNEUMO"));
+    EXPECT_EQ(codes(w->qryProccid10, "CP_CID"), (std::set<std::string>{"J18 "}));
+}
+
+TEST_F(Browser, DoubleClickJumpsToTheCompatibleProcedure)
+{
+    type(w->edtPesquise, QStringLiteral("0301010072"));
+    w->PageControl1->setCurrentIndex(3);
+    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquiseCompa);
+    type(w->edtPesquiseCompa, QStringLiteral("0211"));
+    ASSERT_EQ(codes(w->qryProcopm, "PC_PROC_SEC"), (std::set<std::string>{"0211030100"}));
+    const QRect cell = w->DBGrid3->visualRect(w->DBGrid3->model()->index(0, 0));
+    QTest::mouseDClick(w->DBGrid3->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("0211030100"));
+    EXPECT_EQ(listed(), (std::set<std::string>{"0211030100"}));
+
+    // With a group whose codes do not hold it, the list comes out empty.
+    choose(w->dblGrupo, QStringLiteral("03"));
+    w->edtPesquise->setFocus();
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("0301010072"));
+    w->edtPesquiseCompa->clear();
+    ASSERT_EQ(w->qryProcopm->recordCount(), 2u);
+    w->qryProcopm->fetchAll();
+    for (std::size_t r = 0; r < w->qryProcopm->recordCount(); ++r)
+        if (w->qryProcopm->value(r, QStringLiteral("PC_PROC_SEC")).toString() == "0211030100") w->qryProcopm->moveTo(r);
+    w->DBGrid3DblClick();
+    EXPECT_TRUE(w->qryTbProc->isEmpty());
+}
+
+TEST_F(Browser, QuotesInEveryBoxAreSearchedAsTyped)
+{
+    type(w->edtPesquise, QStringLiteral("D'OLIVA"));
+    EXPECT_EQ(listed(), (std::set<std::string>{"0303010045"}));
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("'"));
+    EXPECT_EQ(listed(), (std::set<std::string>{"0303010045"}));
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("\"; --\\"));
+    EXPECT_TRUE(w->qryTbProc->isOpen());
+    EXPECT_TRUE(w->qryTbProc->isEmpty());
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("0301010072"));
+    for (QLineEdit* box : {w->edtPesquiseCid, w->edtPesquiseCbo, w->edtPesquiseCompa}) {
+        type(box, QStringLiteral("' or ''='"));
+        box->clear();
+    }
+    EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
+    EXPECT_EQ(w->qryProccid10->recordCount(), 3u);
+}
+
+TEST_F(Browser, AFailingSearchIsReportedAndLeavesTheListClosed)
+{
+    type(w->edtPesquise, QStringLiteral("0301010072"));
+    // A literal longer than the engine takes (more than the box lets anyone type).
+    w->edtPesquise->setMaxLength(100000);
+    w->edtPesquise->setText(QString(70000, QLatin1Char('9')));
+    ASSERT_FALSE(dialogs.errors.empty());
+    EXPECT_FALSE(w->qryTbProc->isOpen());
+    EXPECT_EQ(w->dbgProcs->model()->rowCount(), 0);
+    EXPECT_EQ(w->qryProccid10->recordCount(), 3u);   // the pages keep what they showed
+    w->edtPesquise->setText(QStringLiteral("0401"));
+    EXPECT_TRUE(w->qryTbProc->isOpen());
+    EXPECT_EQ(listed().size(), 2u);
+}
+
+} // namespace

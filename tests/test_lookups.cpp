@@ -1,0 +1,213 @@
+// The CBO and CID-10 lookup windows, opened from the main window and driven
+// as a person would.
+
+#include "app/uKorvane.h"
+#include "lookup/uCbos.h"
+#include "lookup/uCid10.h"
+#include "support/fixture.h"
+#include "support/tempdb.h"
+#include "support/widgets.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Lookups : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ktest::ensureApplication(); }
+
+    void SetUp() override
+    {
+        main = std::make_unique<TfrmKorvane>(ktest::createFixtureDatabase(dir));
+        main->show();
+    }
+
+    template <class Window>
+    std::unique_ptr<Window> open()
+    {
+        auto w = std::make_unique<Window>(main->dtbDados(),
+                                          [this](const QString& code) { handedBack.push_back(code); }, main.get());
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        return w;
+    }
+
+    static void type(QLineEdit* box, const QString& text)
+    {
+        box->setFocus();
+        QTest::keyClicks(box, text);
+    }
+
+    static std::vector<std::string> column(kui::RecordSet* ds, const char* field)
+    {
+        std::vector<std::string> out;
+        ds->fetchAll();
+        for (std::size_t r = 0; r < ds->recordCount(); ++r)
+            out.push_back(ds->value(r, QString::fromLatin1(field)).toString());
+        return out;
+    }
+
+    static void doubleClickFirstRow(kui::DBGrid* grid)
+    {
+        const QRect cell = grid->visualRect(grid->model()->index(0, 0));
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.isValid() ? cell.center() : QPoint(20, 30));
+    }
+
+    ktest::TempDir dir;
+    ktest::RecordingDialogs dialogs;
+    std::unique_ptr<TfrmKorvane> main;
+    std::vector<QString> handedBack;
+};
+
+using V = std::vector<std::string>;
+
+TEST_F(Lookups, CboSearchTriesCodesThenNames)
+{
+    auto w = open<TfrmCbos>();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("KORVANE  NORTEVIA"));
+    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquise);
+    EXPECT_EQ(w->codes()->recordCount() > 0, true);
+    type(w->edtPesquise, QStringLiteral("2251"));
+    EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"225124", "225125"}));
+    w->edtPesquise->clear();
+    EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"223505", "225124", "225125", "225250"}));   // all, by code
+    type(w->edtPesquise, QStringLiteral("medico"));
+    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("MEDICO"));
+    EXPECT_EQ(column(w->codes(), "CBO_DESCR"),
+              (V{"MEDICO CLINICO", "MEDICO GINECOLOGISTA E OBSTETRA", "MEDICO PEDIATRA"}));   // by name
+    type(w->edtPesquise, QStringLiteral("XYZ"));
+    EXPECT_TRUE(w->codes()->isEmpty());
+    EXPECT_TRUE(w->procedures()->isEmpty());   // reloaded for an empty code
+    EXPECT_TRUE(w->procedures()->isOpen());
+}
+
+TEST_F(Lookups, CidLettersAreCodesFirstAndNamesOnlyWhenNoCodeHoldsThem)
+{
+    auto w = open<TfrmCid10>();
+    type(w->edtPesquise, QStringLiteral("A"));
+    EXPECT_EQ(column(w->codes(), "CID_COD"), (V{"A00 ", "A01 "}));   // "Hiperplasia" is not searched
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("CÓLERA"));
+    EXPECT_EQ(column(w->codes(), "CID_COD"), (V{"A00 "}));
+    EXPECT_EQ(column(w->procedures(), "CP_PROC"), (V{"0301010072", "0303010037"}));
+}
+
+TEST_F(Lookups, TheProcedureFilterStaysForEveryCodeVisited)
+{
+    auto w = open<TfrmCbos>();
+    type(w->edtPesquise, QStringLiteral("MEDICO"));
+    ASSERT_EQ(w->codes()->field(QStringLiteral("CBO_COD")).toString(), "225125");
+    EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0301010072", "0303010037"}));
+    type(w->edtPesquiseProc, QStringLiteral("TRATAMENTO"));   // no code holds it: by name
+    EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0303010037"}));
+    w->DBGrid1->setFocus();
+    QTest::keyClick(w->DBGrid1, Qt::Key_Down);
+    EXPECT_EQ(w->codes()->field(QStringLiteral("CBO_COD")).toString(), "225250");
+    EXPECT_TRUE(w->procedures()->isEmpty());   // its consultation is filtered out
+    QTest::keyClick(w->DBGrid1, Qt::Key_Up);
+    EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0303010037"}));
+    w->edtPesquiseProc->clear();
+    type(w->edtPesquiseProc, QStringLiteral("72"));
+    EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0301010072"}));
+}
+
+TEST_F(Lookups, DoubleClickHandsTheProcedureBackAndCloses)
+{
+    auto w = open<TfrmCid10>();
+    type(w->edtPesquise, QStringLiteral("J18"));
+    ASSERT_EQ(column(w->procedures(), "CP_PROC"), (V{"0301010072"}));
+    doubleClickFirstRow(w->DBGrid2);
+    ASSERT_EQ(handedBack.size(), 1u);
+    EXPECT_EQ(handedBack[0], QStringLiteral("0301010072"));
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(w->codes()->isOpen());
+    EXPECT_TRUE(w->procedures()->isOpen());   // the CID-10 window closes only its upper list
+
+    auto cbo = open<TfrmCbos>();
+    type(cbo->edtPesquise, QStringLiteral("NOTHING"));
+    doubleClickFirstRow(cbo->DBGrid2);
+    ASSERT_EQ(handedBack.size(), 2u);
+    EXPECT_TRUE(handedBack[1].isEmpty());
+    EXPECT_FALSE(cbo->procedures()->isOpen());
+}
+
+TEST_F(Lookups, ApostrophesAreSearchedAsTyped)
+{
+    auto w = open<TfrmCbos>();
+    type(w->edtPesquise, QStringLiteral("D'A"));
+    type(w->edtPesquiseProc, QStringLiteral("'; drop"));
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_TRUE(w->codes()->isOpen());
+    EXPECT_TRUE(w->procedures()->isOpen());
+}
+
+TEST_F(Lookups, FromTheMainWindowTheHandBackSearchesAndTheWindowGoes)
+{
+    QApplication::setActiveWindow(main.get());
+    QPointer<QWidget> seen;
+    QTimer::singleShot(50, [&] {
+        auto* w = qobject_cast<LookupWindow*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(w);
+        seen = w;
+        type(w->edtPesquise, QStringLiteral("225124"));
+        doubleClickFirstRow(w->DBGrid2);
+    });
+    QTest::mouseClick(main->findChild<QWidget*>(QStringLiteral("btnCbos")), Qt::LeftButton);
+    EXPECT_TRUE(seen.isNull());   // destroyed after use
+    EXPECT_EQ(main->edtPesquise->text(), QStringLiteral("0301060010"));
+    ASSERT_EQ(main->qryTbProc->recordCount(), 1u);
+
+    // Handing back the code already in the box still runs the search.
+    main->qryTbProc->close();
+    QTimer::singleShot(50, [&] {
+        auto* w = qobject_cast<LookupWindow*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(w);
+        type(w->edtPesquise, QStringLiteral("225124"));
+        doubleClickFirstRow(w->DBGrid2);
+    });
+    QTest::mouseClick(main->findChild<QWidget*>(QStringLiteral("btnCbos")), Qt::LeftButton);
+    EXPECT_TRUE(main->qryTbProc->isOpen());
+    EXPECT_EQ(main->qryTbProc->recordCount(), 1u);
+}
+
+TEST_F(Lookups, EscapeAndSairCloseAndTheMainWindowIsUsableAgain)
+{
+    QApplication::setActiveWindow(main.get());
+    QPointer<QWidget> first, second;
+    QTimer::singleShot(50, [&] {
+        first = QApplication::activeModalWidget();
+        ASSERT_TRUE(first);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    });
+    QTest::mouseClick(main->findChild<QWidget*>(QStringLiteral("btnCid10")), Qt::LeftButton);
+    EXPECT_TRUE(first.isNull());
+    QTimer::singleShot(50, [&] {
+        auto* w = qobject_cast<LookupWindow*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(w);
+        second = w;
+        QTest::mouseClick(w->BitBtn1, Qt::LeftButton);
+    });
+    QTest::mouseClick(main->findChild<QWidget*>(QStringLiteral("btnCbos")), Qt::LeftButton);
+    EXPECT_TRUE(second.isNull());
+    EXPECT_FALSE(QApplication::activeModalWidget());
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(main->isEnabled());
+}
+
+TEST_F(Lookups, EnterMovesOnInTabOrder)
+{
+    auto w = open<TfrmCbos>();
+    w->edtPesquise->setFocus();
+    QTest::keyClick(w->edtPesquise, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), w->DBGrid1);
+    QTest::keyClick(w->DBGrid1, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquiseProc);
+    EXPECT_TRUE(w->isVisible());
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+// The main window driven as a person would: start-up, caption, keys, clock,
+// status bar, and a database that cannot be opened.
+
+#include "app/startup.h"
+#include "app/uKorvane.h"
+#include "support/fixture.h"
+#include "support/tempdb.h"
+#include "support/widgets.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QLocale>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ktest::ensureApplication(); }
+
+    std::unique_ptr<TfrmKorvane> open(const ktest::Fixture& f = {})
+    {
+        path = ktest::createFixtureDatabase(dir, f);
+        auto w = std::make_unique<TfrmKorvane>(path);
+        w->resize(1366, 768);
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        QTest::qWait(20);
+        return w;
+    }
+
+    QWidget* focused() const { return QApplication::focusWidget(); }
+
+    ktest::TempDir dir;
+    std::string path;
+    ktest::RecordingDialogs dialogs;
+};
+
+TEST_F(MainWindow, CaptionCarriesTheLoadedCompetencia)
+{
+    auto w = open();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("KORVANE  NORTEVIA   -   06/2022"));
+    EXPECT_EQ(w->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(w->PageControl1->tabText(0), QStringLiteral("Cid10 do Proc."));
+    EXPECT_EQ(focused(), w->edtPesquise);
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(MainWindow, CaptionWithoutVersaoRowOrWithAnEmptyOne)
+{
+    auto w = open({.versao = false});
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("KORVANE  NORTEVIA   -   "));
+    w.reset();
+
+    kdb::Connection db;
+    db.open(path, ktest::kCredentials);
+    ktest::runScript(db, "insert into VERSAO values (null)");
+    db.close();
+    TfrmKorvane again(path);
+    again.show();
+    EXPECT_EQ(again.windowTitle(), QStringLiteral("KORVANE  NORTEVIA   -   "));
+}
+
+TEST_F(MainWindow, InitialListHoldsProceduresThatHaveAFinancingRow)
+{
+    auto w = open();
+    kui::DataSet* list = w->qryTbProc;
+    list->fetchAll();
+    EXPECT_EQ(list->recordCount(), 10u);   // eleven procedures, one without a financing row
+    bool sawUnfinanced = false;
+    for (std::size_t r = 0; r < list->recordCount(); ++r)
+        sawUnfinanced |= list->value(r, QStringLiteral("PROC_COD")).asText() == "0301010099";
+    EXPECT_FALSE(sawUnfinanced);
+    EXPECT_EQ(w->dbgProcs->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("CÓDIGO"));
+    EXPECT_EQ(w->dbgProcs->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("DESCRIÇÃO"));
+    EXPECT_EQ(w->dbgProcs->columnWidth(1), 1500);
+}
+
+TEST_F(MainWindow, EnterMovesThroughTheFocusOrder)
+{
+    auto w = open();
+    const char* order[] = {"dblGrupo", "dblSubGrupo", "dblFo", "edtPesquise", "btnLimpar", "btnFicha",
+                           "btnCid10", "btnCbos",  "dbgProcs", "DBEdit10",   "DBEdit11"};
+    w->findChild<QWidget*>(QStringLiteral("dblGrupo"))->setFocus();
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QTest::keyClick(focused(), Qt::Key_Return);
+        ASSERT_TRUE(focused());
+        EXPECT_EQ(focused()->objectName(), QString::fromLatin1(order[i])) << "after " << order[i - 1];
+    }
+    // Enter in the search box only moves on: the search ran as the text changed.
+    w->edtPesquise->setFocus();
+    QTest::keyClick(w->edtPesquise, Qt::Key_Enter);
+    EXPECT_EQ(focused()->objectName(), QStringLiteral("btnLimpar"));
+}
+
+TEST_F(MainWindow, EscapeClosesTheWindowFromAnyControl)
+{
+    auto w = open();
+    QWidget* grid = w->dbgProcs;
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(w->dtbDados().isOpen());
+    EXPECT_FALSE(w->qryTbProc->isOpen());
+}
+
+TEST_F(MainWindow, StatusBarShowsDateTimeAndPublisher)
+{
+    auto w = open();
+    auto* date = w->findChild<QLabel*>(QStringLiteral("StatusPanel1"));
+    auto* time = w->findChild<QLabel*>(QStringLiteral("StatusPanel2"));
+    auto* publisher = w->findChild<QLabel*>(QStringLiteral("StatusPanel3"));
+    ASSERT_TRUE(date && time && publisher);
+    EXPECT_EQ(date->width(), 80);
+    EXPECT_EQ(time->width(), 80);
+    EXPECT_EQ(date->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    const QString before = time->text();
+    EXPECT_FALSE(before.isEmpty());
+    QTest::qWait(1100);
+    EXPECT_NE(time->text(), before);   // the clock ticks
+    EXPECT_FALSE(publisher->text().trimmed().isEmpty());
+    EXPECT_GT(publisher->width(), 300);
+}
+
+TEST_F(MainWindow, StatusBarMenuOffersTheUpdate)
+{
+    auto w = open();
+    auto* menu = w->findChild<QMenu*>(QStringLiteral("PopupActionBar1"));
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("ATUALIZAÇÃO TABELAS"));
+    EXPECT_EQ(menu->actions().front()->objectName(), QStringLiteral("ATUALIZAOTABELAS1"));
+    QStatusBar* bar = w->statusBar();
+    emit bar->customContextMenuRequested(QPoint(10, 5));
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+}
+
+TEST_F(MainWindow, ADatabaseThatCannotBeOpenedStopsTheStart)
+{
+    const std::string missing = dir.file("NOPE.GDB");
+    auto w = startMainWindow(missing);
+    EXPECT_FALSE(w);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("NOPE.GDB"))) << dialogs.errors[0].toStdString();
+    for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<TfrmKorvane*>(top) && top->isVisible());
+}
+
+TEST_F(MainWindow, AnEngineErrorIsReportedAndTheWindowStaysUsable)
+{
+    path = ktest::createFixtureDatabase(dir);
+    {
+        kdb::Connection db;
+        db.open(path, ktest::kCredentials);
+        db.executeImmediate("drop table VERSAO");
+        db.close();
+    }
+    TfrmKorvane w(path);
+    w.show();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("VERSAO"))) << dialogs.errors[0].toStdString();
+    // The rest of the window works.
+    EXPECT_TRUE(w.qryTbProc->isOpen());
+    EXPECT_FALSE(w.qryTbProc->isEmpty());
+}
+
+} // namespace

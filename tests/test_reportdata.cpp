@@ -1,0 +1,116 @@
+// The data behind the printed reports: the list statement from the lookups'
+// states, the packing of codes into rows, the sheet's calculated fields.
+
+#include "reports/reportdata.h"
+#include "ui/memorytable.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using korvane::ListLevel;
+using korvane::ListOrder;
+
+TEST(ListStatement, EachLevelThatHoldsAValueAddsItsCondition)
+{
+    EXPECT_EQ(korvane::procedureListSql({}, {}, {}, ListOrder::ByDescription),
+              "select * from tb_proc where proc_cod<>'' order by proc_descr");
+    EXPECT_EQ(korvane::procedureListSql({true, "03"}, {}, {}, ListOrder::ByCode),
+              "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 1 for 2)='03' order by proc_cod");
+    EXPECT_EQ(korvane::procedureListSql({true, "03"}, {true, "01"}, {false, "06"}, ListOrder::ByDescription),
+              "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 1 for 2)='03' and "
+              "substring(proc_cod from 3 for 2)='01' order by proc_descr");
+    // Levels are independent: a form without a group still counts; a closed
+    // list reads as an empty code.
+    EXPECT_EQ(korvane::procedureListSql({}, {}, {true, ""}, ListOrder::ByCode),
+              "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 5 for 2)='' order by proc_cod");
+}
+
+// A source of n codes "C1", "C2", ... in a memory table of one column.
+std::unique_ptr<kui::MemoryTable> codes(int n)
+{
+    auto t = std::make_unique<kui::MemoryTable>(QStringLiteral("src"), std::vector<kui::MemoryTable::ColumnDef>{{"CODE", 6}});
+    t->createDataSet();
+    for (int i = 1; i <= n; ++i) {
+        t->append();
+        t->set(QStringLiteral("CODE"), kdb::Value("C" + std::to_string(i)));
+        t->post();
+    }
+    return t;
+}
+
+kui::MemoryTable packed(const std::vector<QString>& columns)
+{
+    std::vector<kui::MemoryTable::ColumnDef> defs;
+    for (const QString& c : columns) defs.push_back({c, 4});
+    return kui::MemoryTable(QStringLiteral("cds"), defs);
+}
+
+TEST(Packing, CidCodesGoEighteenToARowSkippingCid13)
+{
+    const auto columns = korvane::cid10Columns();
+    ASSERT_EQ(columns.size(), 18u);
+    EXPECT_EQ(columns[11], QStringLiteral("cid12"));
+    EXPECT_EQ(columns[12], QStringLiteral("cid14"));
+    EXPECT_EQ(columns[17], QStringLiteral("cid19"));
+    for (const auto& [n, rows] : std::vector<std::pair<int, std::size_t>>{{0, 0}, {18, 1}, {19, 2}, {37, 3}}) {
+        auto src = codes(n);
+        src->first();
+        auto table = packed(columns);
+        korvane::packCodes(*src, QStringLiteral("CODE"), table);
+        ASSERT_EQ(table.recordCount(), rows) << n;
+        EXPECT_EQ(table.currentRow(), rows ? 0 : -1);
+        if (n == 18) {
+            EXPECT_EQ(table.value(0, QStringLiteral("cid12")).toString(), "C12");
+            EXPECT_EQ(table.value(0, QStringLiteral("cid14")).toString(), "C13");
+            EXPECT_EQ(table.value(0, QStringLiteral("cid15")).toString(), "C14");
+            EXPECT_EQ(table.value(0, QStringLiteral("cid19")).toString(), "C18");
+        }
+        if (n == 19) {
+            EXPECT_EQ(table.value(1, QStringLiteral("cid")).toString(), "C19");
+            EXPECT_TRUE(table.value(1, QStringLiteral("cid2")).isNull());
+        }
+        if (n == 37) {
+            EXPECT_EQ(table.value(2, QStringLiteral("cid")).toString(), "C37");
+        }
+        EXPECT_EQ(src->currentRow(), n ? 0 : -1) << "source back on its first row";
+    }
+}
+
+TEST(Packing, CboCodesGoFourteenToARow)
+{
+    for (const auto& [n, rows] : std::vector<std::pair<int, std::size_t>>{{14, 1}, {15, 2}}) {
+        auto src = codes(n);
+        auto table = packed(korvane::cboColumns());
+        korvane::packCodes(*src, QStringLiteral("CODE"), table);
+        ASSERT_EQ(table.recordCount(), rows);
+        EXPECT_EQ(table.value(0, QStringLiteral("cbo14")).toString(), "C14");
+        if (n == 15) {
+            EXPECT_EQ(table.value(1, QStringLiteral("cbo1")).toString(), "C15");
+            EXPECT_TRUE(table.value(1, QStringLiteral("cbo2")).isNull());
+        }
+    }
+    // Packing again replaces what was there.
+    auto table = packed(korvane::cboColumns());
+    korvane::packCodes(*codes(15), QStringLiteral("CODE"), table);
+    korvane::packCodes(*codes(3), QStringLiteral("CODE"), table);
+    EXPECT_EQ(table.recordCount(), 1u);
+}
+
+TEST(SheetFields, ComplexityAndTotal)
+{
+    EXPECT_EQ(korvane::complexidade(kdb::Value("3")), "ALTA COMPLEXIDADE");
+    for (const char* c : {"2", "1", "0", " ", "3 "})
+        EXPECT_EQ(korvane::complexidade(kdb::Value(c)), "M\xC9" "DIA COMPLEXIDADE") << c;
+    EXPECT_EQ(korvane::complexidade(kdb::Value()), "M\xC9" "DIA COMPLEXIDADE");
+    // SA never enters the sheet's total.
+    EXPECT_EQ(korvane::totalShSpSheet(kdb::Decimal(0, 2), kdb::Decimal(550, 2)).toString(), "5.50");
+    EXPECT_EQ(korvane::totalShSpSheet(kdb::Value(), kdb::Value()).toString(), "0.00");
+    // The largest values the columns hold add up exactly.
+    EXPECT_EQ(korvane::totalShSpSheet(*kdb::Decimal::parse("9999999999999999.99"),
+                                      *kdb::Decimal::parse("9999999999999999.99"))
+                  .toString(),
+              "19999999999999999.98");
+}
+
+} // namespace
