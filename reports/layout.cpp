@@ -276,7 +276,9 @@ QStringList wrapText(const QString& text, const QFontMetricsF& fm, double width)
 
 void Layout::emitText(const Item& item, const QString& rawText, std::vector<DrawOp>& out, double& bottom)
 {
-    QString text = rawText;
+    // Blanks at the ends would push right-aligned text off its edge (an
+    // empty field at the end of a template, CHAR padding).
+    QString text = rawText.trimmed();
     if (!item.map.empty())
         if (const auto it = item.map.find(text); it != item.map.end()) text = it->second;
     if (text.isEmpty()) text = item.blank;
