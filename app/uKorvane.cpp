@@ -166,6 +166,7 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent) : QMa
     buildLayout();
     setTabOrder();
     connectBrowser();
+    buildReports();
 
     new kui::KeyPreview(this, [this](QKeyEvent* e) { return FormKeyPress(e); });
 
@@ -469,7 +470,6 @@ void TfrmKorvane::handBack(const QString& code)
 
 void TfrmKorvane::ATUALIZAOTABELAS1Click() {}
 
-void TfrmKorvane::btnFichaClick() {}
 
 void TfrmKorvane::closeEvent(QCloseEvent* event)
 {
