@@ -167,6 +167,7 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent) : QMa
     buildLayout();
     setTabOrder();
     connectBrowser();
+    buildReports();
 
     new kui::KeyPreview(this, [this](QKeyEvent* e) { return FormKeyPress(e); });
 
@@ -474,7 +475,6 @@ void TfrmKorvane::ATUALIZAOTABELAS1Click()
     frmAtualizar.exec();
 }
 
-void TfrmKorvane::btnFichaClick() {}
 
 void TfrmKorvane::closeEvent(QCloseEvent* event)
 {

@@ -4,6 +4,7 @@
 
 #include "app/procsearch.h"
 #include "db/connection.h"
+#include "reports/reportdata.h"
 #include "db/transaction.h"
 #include "ui/dataset.h"
 #include "ui/dbedit.h"
@@ -24,6 +25,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace kreports {
+class TRvProject;
+}
 
 class TfrmKorvane : public QMainWindow {
     Q_OBJECT
@@ -77,6 +82,11 @@ public:
     kui::DataSet* qryImpProcGeral = nullptr;
     kui::MemoryTable* cdsCid10 = nullptr;
     kui::MemoryTable* cdsCbos = nullptr;
+    kui::DataSet* qryCid10DoCodigo = nullptr;   // the sheet's codes of a typed code not selected
+    kui::DataSet* qryCbosDoCodigo = nullptr;
+    kreports::TRvProject* RvTabelaGeral = nullptr;
+    kreports::TRvProject* RvTabelaAnalitica = nullptr;
+    QMenu* pmImpressao = nullptr;
 
 public slots:
     // Procedure filter and search.
@@ -105,6 +115,10 @@ public slots:
     void btnCid10Click();
     void ATUALIZAOTABELAS1Click();
     void btnFichaClick();
+    // Reports.
+    void RelatrioSinttico1Click();
+    void SintticoNumrico1Click();
+    void Analtico1Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -128,6 +142,9 @@ private:
     kui::DBGrid* addGrid(QWidget* page, const QString& name, kui::DataSet* dataSet, std::vector<kui::Column> columns);
 
     kui::DataSet* makeQuery(const QString& name, const std::string& sql, kdb::Transaction* shared = nullptr);
+    void buildReports();
+    korvane::ListLevel listLevel(kui::DBLookupCombo* lookup, kui::DataSet* list, const char* codeField) const;
+    void runProcedureList(korvane::ListOrder order);
     void buildLayout();
     QWidget* buildTopPanel();
     QWidget* buildDetailPanel();

@@ -24,7 +24,14 @@ void DataSet::open()
         rowsReplaced();
         throw;
     }
-    rowsReplaced();
+    try {
+        rowsReplaced();
+    } catch (...) {
+        // The filter names a field the result lacks.
+        query_->close();
+        rowsReplaced();
+        throw;
+    }
 }
 
 void DataSet::close()

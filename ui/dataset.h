@@ -35,13 +35,13 @@ public:
     // leaves the set closed and empty.
     void open() override;
     void close() override;
-    std::size_t recordCount() const override { return query_->rowCount(); }
     bool allFetched() const override { return query_->allFetched(); }
 
     std::vector<QString> storedFields() const override;
     int displayChars(const QString& name) const override;
 
 protected:
+    std::size_t storedCount() const override { return query_->rowCount(); }
     std::size_t fetchRows(std::size_t rows) override { return query_->fetchMore(rows); }
     int storedIndex(const QString& upperName) const override;
     kdb::Value storedValue(std::size_t row, int index) const override;

@@ -65,7 +65,7 @@ void MemoryTable::post()
     rows_.push_back(std::move(pending_));
     pending_.clear();
     rowsAdded(before);
-    setCurrent(static_cast<long>(rows_.size()) - 1);
+    if (const long row = visibleRow(before); row >= 0) setCurrent(row);
 }
 
 std::vector<QString> MemoryTable::storedFields() const

@@ -24,7 +24,6 @@ public:
     bool isOpen() const override { return open_; }
     void open() override;
     void close() override;
-    std::size_t recordCount() const override { return rows_.size(); }
 
     // Append starts a new row (all columns NULL); set fills it; post keeps it.
     void append();
@@ -37,6 +36,7 @@ public:
     int displayChars(const QString& name) const override;
 
 protected:
+    std::size_t storedCount() const override { return rows_.size(); }
     int storedIndex(const QString& upperName) const override;
     kdb::Value storedValue(std::size_t row, int index) const override;
 

@@ -4,6 +4,9 @@
 #include "core/text.h"
 #include "db/error.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace kui {
 
 QString formatValue(const kdb::Value& value, DisplayFormat format)
@@ -17,9 +20,11 @@ QString formatValue(const kdb::Value& value, DisplayFormat format)
 
 RecordSet::RecordSet(const QString& name, QObject* parent) : QObject(parent) { setObjectName(name); }
 
+std::size_t RecordSet::recordCount() const { return filterOn_ ? visible_.size() : storedCount(); }
+
 std::size_t RecordSet::fetchMore(std::size_t rows)
 {
-    const std::size_t before = recordCount();
+    const std::size_t before = storedCount();
     const std::size_t added = fetchRows(rows);
     if (added) rowsAdded(before);
     return added;
@@ -27,10 +32,10 @@ std::size_t RecordSet::fetchMore(std::size_t rows)
 
 void RecordSet::fetchAll()
 {
-    const std::size_t before = recordCount();
+    const std::size_t before = storedCount();
     while (!allFetched())
         if (fetchRows(256) == 0) break;
-    if (recordCount() > before) rowsAdded(before);
+    if (storedCount() > before) rowsAdded(before);
 }
 
 bool RecordSet::first()
@@ -64,10 +69,14 @@ bool RecordSet::prior()
 bool RecordSet::moveTo(std::size_t row)
 {
     if (row >= recordCount() && !allFetched()) {
-        const std::size_t before = recordCount();
-        while (row >= recordCount() && !allFetched())
-            if (fetchRows(row + 1 - recordCount()) == 0) break;
-        if (recordCount() > before) rowsAdded(before);
+        const std::size_t visibleBefore = recordCount();
+        while (row >= recordCount() && !allFetched()) {
+            const std::size_t storedBefore = storedCount();
+            // Under a filter the row wanted may lie further on than the count says.
+            if (fetchRows(std::max<std::size_t>(row + 1 - recordCount(), filterOn_ ? 64 : 1)) == 0) break;
+            indexFrom(storedBefore);
+        }
+        notifyAdded(visibleBefore);
     }
     if (row >= recordCount()) return false;
     setCurrent(static_cast<long>(row));
@@ -104,7 +113,7 @@ kdb::Value RecordSet::value(std::size_t row, const QString& field) const
     const int i = storedIndex(up);
     if (i < 0) throw kdb::Error("Field '" + field.toStdString() + "' not found");
     if (row >= recordCount()) return {};
-    return storedValue(row, i);
+    return storedValue(stored(row), i);
 }
 
 kdb::Value RecordSet::field(const QString& name) const
@@ -158,6 +167,30 @@ void RecordSet::enableControls()
 
 void RecordSet::rowsReplaced()
 {
+    visible_.clear();
+    try {
+        if (filterOn_) {
+            indexFrom(0);
+            // A set shows a row as soon as it has one: fetch until the
+            // filter lets one through or nothing is left.
+            while (visible_.empty() && !allFetched()) {
+                const std::size_t before = storedCount();
+                if (fetchRows(64) == 0) break;
+                indexFrom(before);
+            }
+        }
+    } catch (...) {
+        // A filter naming a field the new rows lack: show no row rather than
+        // half an index, and say why.
+        visible_.clear();
+        current_ = -1;
+        if (disabled_) missedReset_ = true;
+        else {
+            emit rowsReset();
+            emit currentChanged();
+        }
+        throw;
+    }
     current_ = recordCount() > 0 ? 0 : -1;
     if (disabled_) {
         missedReset_ = true;
@@ -167,13 +200,21 @@ void RecordSet::rowsReplaced()
     emit currentChanged();
 }
 
-void RecordSet::rowsAdded(std::size_t before)
+void RecordSet::rowsAdded(std::size_t storedBefore)
 {
+    const std::size_t visibleBefore = filterOn_ ? visible_.size() : storedBefore;
+    indexFrom(storedBefore);
+    notifyAdded(visibleBefore);
+}
+
+void RecordSet::notifyAdded(std::size_t visibleBefore)
+{
+    if (recordCount() <= visibleBefore) return;
     if (disabled_) {
         missedReset_ = true;
         return;
     }
-    emit rowsAppended(before, recordCount() - 1);
+    emit rowsAppended(visibleBefore, recordCount() - 1);
 }
 
 void RecordSet::setCurrent(long row)
@@ -181,6 +222,135 @@ void RecordSet::setCurrent(long row)
     if (row == current_) return;
     current_ = row;
     if (!disabled_) emit currentChanged();
+}
+
+long RecordSet::visibleRow(std::size_t storedRow) const
+{
+    if (!filterOn_) return storedRow < storedCount() ? static_cast<long>(storedRow) : -1;
+    const auto it = std::lower_bound(visible_.begin(), visible_.end(), storedRow);
+    return it != visible_.end() && *it == storedRow ? static_cast<long>(it - visible_.begin()) : -1;
+}
+
+// --- filter ------------------------------------------------------------------
+
+namespace {
+
+std::string_view rtrimBlanks(std::string_view s)
+{
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+std::optional<kdb::Decimal> asNumber(const kdb::Value& v)
+{
+    switch (v.kind()) {
+    case kdb::Value::Kind::Integer:
+    case kdb::Value::Kind::Fixed: return v.asDecimal();
+    case kdb::Value::Kind::Text: return kdb::Decimal::parse(korvane::trimmed(v.asText()));
+    default: return std::nullopt;
+    }
+}
+
+bool sameValue(const kdb::Value& stored, const kdb::Value& literal)
+{
+    if (literal.kind() == kdb::Value::Kind::Text) {
+        // NULL reads as the empty text, as a bound control shows it.
+        return rtrimBlanks(stored.toString()) == rtrimBlanks(literal.asText());
+    }
+    const auto n = asNumber(stored);
+    return n && *n == literal.asDecimal();
+}
+
+} // namespace
+
+void RecordSet::setFilter(const QString& expression)
+{
+    std::vector<Condition> conditions;
+    const QString text = expression.trimmed();
+    qsizetype i = 0;
+    auto fail = [&](const char* what) {
+        throw kdb::Error("Invalid filter '" + expression.toStdString() + "': " + what + " at position " +
+                         std::to_string(i + 1));
+    };
+    auto skipBlanks = [&] {
+        while (i < text.size() && text[i].isSpace()) ++i;
+    };
+    while (i < text.size()) {
+        Condition c;
+        skipBlanks();
+        const qsizetype start = i;
+        while (i < text.size() && (text[i].isLetterOrNumber() || text[i] == u'_' || text[i] == u'$')) ++i;
+        if (i == start || text[start].isDigit()) fail("field name expected");
+        c.field = text.mid(start, i - start).toUpper();
+        skipBlanks();
+        if (text.mid(i, 2) == QStringLiteral("<>")) {
+            c.equal = false;
+            i += 2;
+        } else if (i < text.size() && text[i] == u'=') {
+            ++i;
+        } else {
+            fail("'=' or '<>' expected");
+        }
+        skipBlanks();
+        if (i < text.size() && text[i] == u'\'') {
+            QString lit;
+            for (++i;; ++i) {
+                if (i >= text.size()) fail("unclosed quote");
+                if (text[i] == u'\'') {
+                    if (i + 1 < text.size() && text[i + 1] == u'\'') {
+                        lit += u'\'';
+                        ++i;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                lit += text[i];
+            }
+            c.literal = kdb::Value::text(korvane::toWin1252(lit));
+        } else {
+            const qsizetype numStart = i;
+            if (i < text.size() && text[i] == u'-') ++i;
+            while (i < text.size() && (text[i].isDigit() || text[i] == u'.')) ++i;
+            const auto d = kdb::Decimal::parse(text.mid(numStart, i - numStart).toStdString());
+            if (!d) fail("quoted text or number expected");
+            c.literal = kdb::Value::fixed(*d);
+        }
+        conditions.push_back(std::move(c));
+        skipBlanks();
+        if (i >= text.size()) break;
+        if (text.mid(i, 3).compare(QStringLiteral("and"), Qt::CaseInsensitive) != 0 ||
+            (i + 3 < text.size() && !text[i + 3].isSpace()))
+            fail("'and' expected");
+        i += 3;
+        skipBlanks();
+        if (i >= text.size()) fail("condition expected");
+    }
+    if (isOpen())
+        for (const Condition& c : conditions)
+            if (storedIndex(c.field) < 0)
+                throw kdb::Error("Field '" + c.field.toStdString() + "' not found");
+    filterText_ = expression;
+    conditions_ = std::move(conditions);
+    filterOn_ = !conditions_.empty();
+    rowsReplaced();
+}
+
+bool RecordSet::accepts(std::size_t storedRow) const
+{
+    for (const Condition& c : conditions_) {
+        const int index = storedIndex(c.field);
+        if (index < 0) throw kdb::Error("Field '" + c.field.toStdString() + "' not found");
+        if (sameValue(storedValue(storedRow, index), c.literal) != c.equal) return false;
+    }
+    return true;
+}
+
+void RecordSet::indexFrom(std::size_t storedBefore)
+{
+    if (!filterOn_) return;
+    for (std::size_t r = storedBefore; r < storedCount(); ++r)
+        if (accepts(r)) visible_.push_back(r);
 }
 
 } // namespace kui

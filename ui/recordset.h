@@ -33,8 +33,9 @@ public:
     virtual void open() = 0;
     virtual void close() = 0;
 
-    // Rows available so far; a query fetches more on demand.
-    virtual std::size_t recordCount() const = 0;
+    // Rows available so far; a query fetches more on demand. Under a filter
+    // only the rows it accepts count, and row numbers count those rows.
+    std::size_t recordCount() const;
     virtual bool allFetched() const { return true; }
     std::size_t fetchMore(std::size_t rows);
     void fetchAll();
@@ -67,6 +68,15 @@ public:
     using Calculation = std::function<kdb::Value(const RecordSet&, std::size_t row)>;
     void addCalculatedField(const QString& name, Calculation calc);
 
+    // A filter hides the rows that do not match it: "FIELD = 'text'",
+    // "FIELD <> 12", conditions joined by "and"; CHAR padding is ignored.
+    // An empty text shows every row. Setting one re-reads the rows and puts
+    // the set on its first visible row. A malformed text throws and leaves
+    // the filter as it was; a field the set does not have throws when rows
+    // are read.
+    void setFilter(const QString& expression);
+    const QString& filter() const { return filterText_; }
+
     // While disabled, no signal reaches bound controls or handlers; enabling
     // again tells the views to re-read when rows changed meanwhile.
     void disableControls();
@@ -79,16 +89,36 @@ signals:
     void rowsAppended(std::size_t first, std::size_t last);
 
 protected:
+    // Rows held, filter or not.
+    virtual std::size_t storedCount() const = 0;
     virtual std::size_t fetchRows(std::size_t rows) { (void)rows; return 0; }
     virtual int storedIndex(const QString& upperName) const = 0;
     virtual kdb::Value storedValue(std::size_t row, int index) const = 0;
 
-    // For subclasses: after the rows were replaced (open, close, emptying).
+    // For subclasses: after the rows were replaced (open, close, emptying),
+    // or after rows were added behind the storedCount() given.
     void rowsReplaced();
-    void rowsAdded(std::size_t before);
+    void rowsAdded(std::size_t storedBefore);
     void setCurrent(long row);   // tells bound controls when it changes
+    // The visible row of a stored one; -1 when the filter hides it.
+    long visibleRow(std::size_t storedRow) const;
 
 private:
+    struct Condition {
+        QString field;   // upper case
+        bool equal = true;
+        kdb::Value literal;
+    };
+    std::size_t stored(std::size_t row) const { return filterOn_ ? visible_[row] : row; }
+    void indexFrom(std::size_t storedBefore);
+    void notifyAdded(std::size_t visibleBefore);
+    bool accepts(std::size_t storedRow) const;
+
+    QString filterText_;
+    std::vector<Condition> conditions_;
+    bool filterOn_ = false;
+    std::vector<std::size_t> visible_;   // stored row of each visible row, under a filter
+
     long current_ = -1;
     std::map<QString, FieldDef> defs_;
     std::vector<std::pair<QString, Calculation>> calculated_;

@@ -1,10 +1,12 @@
 // Development aid: opens a window on a database and saves a picture of it.
 //   korvane_screenshot DATABASE OUT.png [WxH] [SEARCH]          the main window
 //   korvane_screenshot DATABASE OUT.png cbos|cid10 [SEARCH]     a lookup window
+//   korvane_screenshot DATABASE OUT.pdf list|sheet [SEARCH]     a report as PDF
 //   korvane_screenshot DATABASE OUT.png atualizar [running]    the update window
 #include "app/uKorvane.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
+#include "reports/output.h"
 #include "ui/application.h"
 #include "update/uAtualizar.h"
 
@@ -54,6 +56,15 @@ int main(int argc, char** argv)
         if (!search.isEmpty()) QTest::keyClicks(lookup->edtPesquise, search);
         QTest::qWait(50);
         lookup->grab().save(out);
+        return 0;
+    }
+    if (std::strcmp(mode, "list") == 0 || std::strcmp(mode, "sheet") == 0) {
+        kreports::PdfFileOutput pdf(out);
+        kreports::setReportOutput(&pdf);
+        w.show();
+        if (!search.isEmpty()) w.edtPesquise->setText(search);
+        w.findChild<QAction*>(QString::fromLatin1(mode[0] == 'l' ? "RelatrioSinttico1" : "Analtico1"))->trigger();
+        kreports::setReportOutput(nullptr);
         return 0;
     }
     int width = 1366, height = 768;

@@ -13,7 +13,9 @@ void ensureApplication()
     static int argc = 1;
     static char name[] = "korvane-test";
     static char* argv[] = {name, nullptr};
-    static kui::Application app(argc, argv);
+    // Never destroyed: at exit Qt's per-thread font cache is gone before a
+    // static application object would be, and its destructor crashes on it.
+    new kui::Application(argc, argv);
     kui::loadBundledFonts();
 }
 

@@ -1,0 +1,38 @@
+#include "project.h"
+
+#include "layout.h"
+#include "output.h"
+
+#include <QApplication>
+
+namespace kreports {
+
+TRvProject::TRvProject(const QString& name, QObject* parent) : QObject(parent) { setObjectName(name); }
+
+void TRvProject::setProjectFile(const QString& path)
+{
+    if (path == projectFile_) return;
+    projectFile_ = path;
+    project_.reset();
+}
+
+void TRvProject::load()
+{
+    if (!project_) project_ = loadProject(projectFile_);
+}
+
+Document TRvProject::render()
+{
+    load();
+    return layOut(project_->defaultReport(), projectFile_);
+}
+
+void TRvProject::execute(QWidget* parent)
+{
+    Document doc = render();
+    reportOutput().present(std::make_shared<const Document>(std::move(doc)), parent ? parent : QApplication::activeWindow());
+}
+
+void TRvProject::renderToPdf(const QString& path) { writePdf(render(), path); }
+
+} // namespace kreports

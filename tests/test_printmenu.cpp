@@ -1,0 +1,203 @@
+// The print button of the main window: its menu, the data each report is
+// run over, and the reports as they come out in PDF.
+
+#include "app/uKorvane.h"
+#include "reports/output.h"
+#include "reports/project.h"
+#include "support/fixture.h"
+#include "support/pdftext.h"
+#include "support/tempdb.h"
+#include "support/widgets.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+class PrintMenu : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ktest::ensureApplication(); }
+
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        w = std::make_unique<TfrmKorvane>(ktest::createFixtureDatabase(dir));
+        w->resize(1366, 768);
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        // The projects of the source tree, from a folder of the test's own.
+        const auto reports = dir.path() / "RELATORIOS";
+        std::filesystem::create_directory(reports);
+        for (const char* f : {"TabelaGeral.rav", "TabelaAnalitica.rav"})
+            std::filesystem::copy_file(std::filesystem::path(KORVANE_SOURCE_DIR) / "reports/projects" / f, reports / f);
+        w->RvTabelaGeral->setProjectFile(QString::fromStdString((reports / "TabelaGeral.rav").string()));
+        w->RvTabelaAnalitica->setProjectFile(QString::fromStdString((reports / "TabelaAnalitica.rav").string()));
+        pdf = QString::fromStdString(dir.file("out.pdf"));
+        output = std::make_unique<kreports::PdfFileOutput>(pdf);
+        kreports::setReportOutput(output.get());
+    }
+
+    void TearDown() override
+    {
+        kreports::setReportOutput(nullptr);
+        w.reset();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void trigger(const char* item)
+    {
+        std::filesystem::remove(pdf.toStdString());
+        auto* a = w->findChild<QAction*>(QString::fromLatin1(item));
+        ASSERT_TRUE(a) << item;
+        a->trigger();
+    }
+
+    void type(const QString& text)
+    {
+        w->edtPesquise->setFocus();
+        w->edtPesquise->clear();
+        QTest::keyClicks(w->edtPesquise, text);
+    }
+
+    void choose(kui::DBLookupCombo* lookup, const QString& startsWith)
+    {
+        lookup->setFocus();
+        lookup->showPopup();
+        const int row = lookup->findText(startsWith, Qt::MatchStartsWith);
+        ASSERT_GE(row, 0);
+        lookup->view()->setCurrentIndex(lookup->view()->model()->index(row, 0));
+        QTest::keyClick(lookup->view(), Qt::Key_Return);
+        QApplication::setActiveWindow(w.get());
+        w->edtPesquise->setFocus();
+    }
+
+    ktest::TempDir dir;
+    ktest::RecordingDialogs dialogs;
+    std::unique_ptr<TfrmKorvane> w;
+    QString pdf;
+    std::unique_ptr<kreports::PdfFileOutput> output;
+};
+
+TEST_F(PrintMenu, OffersTheThreeReports)
+{
+    QTest::mouseClick(w->findChild<QWidget*>(QStringLiteral("btnFicha")), Qt::LeftButton);
+    ASSERT_TRUE(w->pmImpressao->isVisible());
+    const auto actions = w->pmImpressao->actions();
+    ASSERT_EQ(actions.size(), 4);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("Sintético Alfabético"));
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("Sintético Numérico"));
+    EXPECT_TRUE(actions[2]->isSeparator());
+    EXPECT_EQ(actions[3]->text(), QStringLiteral("Analítico"));
+    w->pmImpressao->hide();
+}
+
+TEST_F(PrintMenu, ListsFollowTheChosenPartOfTheHierarchy)
+{
+    trigger("SintticoNumrico1");
+    EXPECT_EQ(w->qryImpProcGeral->sql(), "select * from tb_proc where proc_cod<>'' order by proc_cod");
+    EXPECT_EQ(w->qryImpProcGeral->recordCount() > 0, true);
+    QString text = ktest::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("0301010099")));   // without financing: still listed
+    EXPECT_LT(text.indexOf(QStringLiteral("0211030100")), text.indexOf(QStringLiteral("0702010024")));
+
+    choose(w->dblGrupo, QStringLiteral("03"));
+    choose(w->dblSubGrupo, QStringLiteral("01"));
+    type(QStringLiteral("ZZZ"));   // the search text plays no part
+    trigger("RelatrioSinttico1");
+    EXPECT_EQ(w->qryImpProcGeral->sql(),
+              "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 1 for 2)='03' and "
+              "substring(proc_cod from 3 for 2)='01' order by proc_descr");
+    text = ktest::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("0301060010")));
+    EXPECT_FALSE(text.contains(QStringLiteral("0303010037")));
+    // By name: CONSULTA DE ... before DIAGNOSTICO ...
+    EXPECT_LT(text.indexOf(QStringLiteral("0301010030")), text.indexOf(QStringLiteral("0301060010")));
+
+    // Emptied lookups show nothing and filter nothing.
+    QTest::mouseClick(w->findChild<QWidget*>(QStringLiteral("btnLimpar")), Qt::LeftButton);
+    trigger("SintticoNumrico1");
+    EXPECT_EQ(w->qryImpProcGeral->sql(), "select * from tb_proc where proc_cod<>'' order by proc_cod");
+    w->qryImpProcGeral->fetchAll();
+    EXPECT_EQ(w->qryImpProcGeral->recordCount(), 11u);
+}
+
+TEST_F(PrintMenu, TheSheetNeedsACode)
+{
+    type(QStringLiteral("   "));
+    trigger("Analtico1");
+    ASSERT_EQ(dialogs.informations.size(), 1u);
+    EXPECT_EQ(dialogs.informations[0], QStringLiteral("VOCÊ DEVE DIGITAR O CÓDIGO DO PROCEDIMENTO PARA PODER IMPRIMIR !"));
+    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquise);
+    EXPECT_FALSE(std::filesystem::exists(pdf.toStdString()));
+}
+
+TEST_F(PrintMenu, TheSheetOfTheSelectedProcedurePacksItsPagesAsTheyStand)
+{
+    type(QStringLiteral(" 0301010072 "));
+    QTest::keyClicks(w->edtPesquiseCid, QStringLiteral("PNEUMO"));   // narrows the CID-10 page
+    trigger("Analtico1");
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(w->qryImpProcIndi->field(QStringLiteral("PROC_COD")).toString(), "0301010072");
+    EXPECT_EQ(w->qryImpProcIndi->currentText(QStringLiteral("Complexidade")), QStringLiteral("MÉDIA COMPLEXIDADE"));
+    EXPECT_EQ(w->qryImpProcIndi->currentText(QStringLiteral("TOTALSHSP")), QStringLiteral("0,00"));
+    ASSERT_EQ(w->cdsCid10->recordCount(), 1u);
+    EXPECT_EQ(w->cdsCid10->value(0, QStringLiteral("cid")).toString(), "J18 ");
+    EXPECT_TRUE(w->cdsCid10->value(0, QStringLiteral("cid2")).isNull());
+    ASSERT_EQ(w->cdsCbos->recordCount(), 1u);
+    EXPECT_EQ(w->cdsCbos->value(0, QStringLiteral("cbo2")).toString(), "225250");
+    const QString text = ktest::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("0301010072")));
+    EXPECT_TRUE(text.contains(QStringLiteral("10,00")));
+    EXPECT_TRUE(text.contains(QStringLiteral("J18")));
+    EXPECT_FALSE(text.contains(QStringLiteral("N40")));
+    EXPECT_TRUE(text.contains(QStringLiteral("MÉDIA COMPLEXIDADE")));
+}
+
+TEST_F(PrintMenu, ATypedCodeThatIsNotTheSelectionPrintsItsOwnCodes)
+{
+    choose(w->dblGrupo, QStringLiteral("04"));
+    type(QStringLiteral("0301010072"));   // outside group 04: the list is empty
+    ASSERT_TRUE(w->qryTbProc->isEmpty());
+    trigger("Analtico1");
+    EXPECT_EQ(w->qryImpProcIndi->recordCount(), 1u);
+    ASSERT_EQ(w->cdsCid10->recordCount(), 1u);
+    EXPECT_EQ(w->cdsCid10->value(0, QStringLiteral("cid")).toString(), "A00 ");
+    EXPECT_EQ(w->cdsCid10->value(0, QStringLiteral("cid3")).toString(), "N40 ");
+    EXPECT_EQ(w->cdsCbos->value(0, QStringLiteral("cbo1")).toString(), "225125");
+    const QString text = ktest::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("J18")));
+    EXPECT_TRUE(text.contains(QStringLiteral("MEDICO CLINICO")));
+}
+
+TEST_F(PrintMenu, AProcedureWithoutAFinancingRowStillPrints)
+{
+    type(QStringLiteral("0301010099"));
+    trigger("Analtico1");
+    ASSERT_EQ(w->qryImpProcIndi->recordCount(), 1u);
+    EXPECT_TRUE(w->qryImpProcIndi->field(QStringLiteral("FINANC_DESCR")).isNull());
+    EXPECT_TRUE(ktest::pdfText(pdf).contains(QStringLiteral("CONSULTA SEM FINANCIAMENTO CADASTRADO")));
+}
+
+TEST_F(PrintMenu, AMissingProjectIsReportedAndTheNextRunTriesAgain)
+{
+    const QString file = w->RvTabelaGeral->projectFile();
+    const QString moved = file + QStringLiteral(".away");
+    QFile::rename(file, moved);
+    trigger("RelatrioSinttico1");
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("TabelaGeral.rav"))) << dialogs.errors[0].toStdString();
+    EXPECT_FALSE(std::filesystem::exists(pdf.toStdString()));
+    QFile::rename(moved, file);
+    trigger("RelatrioSinttico1");
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(pdf.toStdString()));
+}
+
+} // namespace
