@@ -15,6 +15,7 @@
 #include "db/transaction.h"
 #include "korvane_config.h"
 #include "tools/releasegen.h"
+#include "update/layouts.h"
 #include "update/rowbuilder.h"
 #include "update/updaterun.h"
 
@@ -82,14 +83,15 @@ struct BuiltTable {
 
 std::vector<BuiltTable> buildAll(const std::string& folder)
 {
-    korvane::CheckedRelease release = korvane::CheckedRelease::read(folder);
+    const korvane::CheckedRelease release = korvane::CheckedRelease::read(folder);
     std::vector<BuiltTable> tables;
-    for (auto& e : release.entries()) {
+    for (const auto& e : release.entries()) {
         BuiltTable t;
         t.insert = e.layout.layout->insertStatement();
         korvane::RowBuilder b(e.layout);
-        t.rows.reserve(e.file.lines.size());
-        for (std::string_view line : e.file.lines) {
+        const korvane::ReleaseFile file = release.reread(e);
+        t.rows.reserve(file.lines.size());
+        for (std::string_view line : file.lines) {
             b.build(line);
             t.rows.push_back(b.values());
         }
@@ -157,6 +159,33 @@ double selfPeakKb()
     return kb;
 }
 
+// Where the time of one replacing update goes, step by step: emptying the
+// table, then reading, building and inserting its rows.
+void breakdown(const std::string& db, const std::string& folder)
+{
+    kdb::Connection c;
+    c.open(db, kCredentials);
+    korvane::UpdateProgress progress;
+    korvane::UpdateHooks hooks;
+    std::vector<double> before(25), after(25);
+    hooks.beforeStep = [&](int s) { before[static_cast<std::size_t>(s)] = now(); };
+    hooks.afterStep = [&](int s) { after[static_cast<std::size_t>(s)] = now(); };
+    const double t0 = now();
+    korvane::updateTables(c, folder, progress, hooks);
+    const double end = now();
+    c.close();
+    std::printf("  one replacing update, step by step (emptying + loading, seconds):\n   ");
+    double empt = 0, load = 0;
+    for (int s = 1; s <= 24; ++s) {
+        const double start = s == 1 ? t0 : after[static_cast<std::size_t>(s - 1)];
+        const double e = before[static_cast<std::size_t>(s)] - start, l = after[static_cast<std::size_t>(s)] - before[static_cast<std::size_t>(s)];
+        empt += e;
+        load += l;
+        if (e + l >= 0.05) std::printf(" %s %.2f+%.2f", korvane::releaseLayouts()[static_cast<std::size_t>(s - 1)].table, e, l);
+    }
+    std::printf("\n    emptying %.2f s, loading %.2f s, commit and the rest %.2f s\n", empt, load, end - t0 - empt - load);
+}
+
 struct Figures {
     double update = 0, floor = 0, replace = 0, peak = 0, idle = 0;
     std::int64_t lines = 0;
@@ -200,6 +229,12 @@ Figures measure(const char* self, const std::string& name, const std::string& fo
         fresh();
         keep(timeUpdate(db, folder), updates, updatesCpu);
         if (replaceRuns) keep(timeUpdate(db, folder), replaces, replacesCpu);
+    }
+    if (replaceRuns) {
+        fresh();
+        timeUpdate(db, folder);
+        breakdown(db, folder);   // after one load: nothing to collect yet
+        breakdown(db, folder);   // after a replacing load: its old rows are garbage now
     }
     for (int i = 0; i < std::min(runs, 3); ++i) {
         fresh();

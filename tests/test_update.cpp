@@ -18,6 +18,8 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -215,6 +217,77 @@ TEST_F(UpdateRun, ReleaseLoadsWholeAndReplacesThePreviousOne)
     EXPECT_EQ(fingerprint(db), *before);
 }
 
+TEST_F(UpdateRun, GeneratedReleaseIsConsistentOnceLoaded)
+{
+    const std::string db = copyOfLoadedA();
+    ASSERT_EQ(update(db, releaseB), "");
+    // Every code a link names exists in its table, and every procedure sits
+    // under a group, subgroup and form that exist.
+    const char* const orphans[] = {
+        "select count(*) from TB_PROC_CBO l where not exists (select 1 from TB_CBO c where c.CBO_COD = l.PCBO_CBO)",
+        "select count(*) from TB_PROC_CBO l where not exists (select 1 from TB_PROC p where p.PROC_COD = l.PCBO_PROC)",
+        "select count(*) from TB_CID_PROC l where not exists (select 1 from TB_PROC p where p.PROC_COD = l.CP_PROC)",
+        "select count(*) from TB_PROC_COMP l where not exists (select 1 from TB_PROC p where p.PROC_COD = l.PC_PROC_SEC)",
+        "select count(*) from TB_PROC_COMP l where PC_PROC_SEC not starting with '07'",
+        "select count(*) from TB_PROC_ESPEC l where not exists (select 1 from TB_CLINICA c where c.CL_COD = l.PE_ESPEC)",
+        "select count(*) from TB_PROC_MOD l where not exists (select 1 from TB_MODALIDADE m where m.MOD_COD = l.PM_MOD)",
+        "select count(*) from TB_PROC_REG l where not exists (select 1 from TB_REGISTRO r where r.REG_COD = l.PR_REG)",
+        "select count(*) from TB_PROC_HAB_INCR l where not exists (select 1 from TB_HABILITACAO h where h.HAB_CODIGO = l.INCR_CODIGO)",
+        "select count(*) from TB_PROC_HABILITACAO l where not exists (select 1 from TB_HABILITACAO h where h.HAB_CODIGO = l.HABILITACAO)",
+        "select count(*) from TB_PROC_HABILITACAO l where GRUPO_HABILITACAO is not null and not exists "
+        "(select 1 from TB_GRUPO_HABILITACAO g where g.GRUPO = l.GRUPO_HABILITACAO)",
+        "select count(*) from TB_PROC_SERV_CLASS l where not exists "
+        "(select 1 from TB_SERV_CLASS c where c.SC_SERV_COD = l.PS_SERVICO and c.SC_CLASS_COD = l.PS_CLASSIF)",
+        "select count(*) from TB_SERV_CLASS c where not exists (select 1 from TB_SERVICO s where s.SERV_COD = c.SC_SERV_COD)",
+        "select count(*) from TB_PROC_DETALHE l where not exists (select 1 from TB_DETALHE d where d.CODIGO = l.DETALHE)",
+        "select count(*) from TB_DESCRICOES l where not exists (select 1 from TB_PROC p where p.PROC_COD = l.PROCEDIMENTO)",
+        "select count(*) from TB_PROC p where not exists (select 1 from TB_FO f where f.GRUPO = substring(p.PROC_COD from 1 for 2) "
+        "and f.SUBGRUPO = substring(p.PROC_COD from 3 for 2) and f.FO = substring(p.PROC_COD from 5 for 2))",
+        "select count(*) from TB_FO f where not exists (select 1 from TB_SUB_GRUPO s where s.GRUPO = f.GRUPO and s.SUBGRUPO = f.SUBGRUPO)",
+        "select count(*) from TB_SUB_GRUPO s where not exists (select 1 from TB_GRUPO g where g.CODIGO = s.GRUPO)",
+    };
+    for (const char* sql : orphans) EXPECT_EQ(scalar(db, sql), "0") << sql;
+    EXPECT_EQ(scalar(db, "select count(*) from TB_GRUPO"), "8");
+    EXPECT_NE(scalar(db, "select count(*) from TB_PROC where PROC_COD starting with '07'"), "0");
+    EXPECT_NE(scalar(db, "select count(*) from TB_DESCRICOES where DETALHES similar to '%[\xE0-\xFC]%'"), "0");
+}
+
+TEST(ReleaseGenerator, SameSeedSameBytesAndTheScaleCounts)
+{
+    ktest::TempDir dir;
+    const std::string a = generate(dir.path() / "a", 5, 0.05, "202301");
+    const std::string b = generate(dir.path() / "b", 5, 0.05, "202301");
+    const std::string c = generate(dir.path() / "c", 6, 0.05, "202301");
+    const std::string big = generate(dir.path() / "big", 5, 0.5, "202301");
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(a)) {
+        const std::string name = entry.path().filename().string();
+        const std::string bytesA = korvane::readReleaseFile(a, name).content;
+        EXPECT_EQ(bytesA, korvane::readReleaseFile(b, name).content) << name;
+        ++files;
+    }
+    EXPECT_EQ(files, 26u);
+    EXPECT_NE(korvane::readReleaseFile(a, "tb_procedimento.txt").content,
+              korvane::readReleaseFile(c, "tb_procedimento.txt").content);
+    // Ten times the scale, about ten times the lines of the big files.
+    for (const char* name : {"tb_procedimento.txt", "rl_procedimento_ocupacao.txt", "rl_procedimento_cid.txt", "tb_descricao.txt"}) {
+        const double ratio = static_cast<double>(linesOf(big, name).size()) / static_cast<double>(linesOf(a, name).size());
+        EXPECT_GT(ratio, 8.0) << name;
+        EXPECT_LT(ratio, 12.0) << name;
+    }
+    // CRLF after every line, the last one too; accents as Windows-1252 bytes.
+    std::string raw;
+    {
+        std::ifstream in(fs::path(a) / "tb_grupo.txt", std::ios::binary);
+        raw.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(raw.substr(raw.size() - 2), "\r\n");
+    EXPECT_EQ(std::count(raw.begin(), raw.end(), '\n'), std::count(raw.begin(), raw.end(), '\r'));
+    EXPECT_NE(raw.find("A\xE7\xF5" "es de promo\xE7\xE3o"), std::string::npos);
+    EXPECT_EQ(raw.find("\xC3"), std::string::npos);   // no UTF-8
+    for (const std::string& l : linesOf(a, "tb_procedimento.txt")) ASSERT_EQ(l.size(), 330u);
+}
+
 struct BadLine {
     int step;
     std::string line;      // put in as line 2 of the step's file of release B; "dup" repeats line 1
@@ -304,6 +377,21 @@ TEST_F(UpdateRun, LayoutFileWithoutANeededColumnStopsBeforeAnythingIsTouched)
     EXPECT_EQ(update(loadedA, folder, nullptr, hooks),
               "Column 'VL_SP' not found in layout file \"" + folder + "/tb_procedimento_layout.txt\"");
     EXPECT_FALSE(touched);
+    EXPECT_EQ(fingerprint(loadedA), *before);
+}
+
+TEST_F(UpdateRun, FileChangedAfterTheCheckStopsTheRunAndIsUndone)
+{
+    const std::string folder = copyOfB();
+    korvane::UpdateHooks hooks;
+    hooks.beforeStep = [&](int step) {
+        if (step != 1) return;
+        std::vector<std::string> lines = linesOf(folder, "rl_procedimento_detalhe.txt");
+        lines.push_back(lines.front());
+        writeLines(folder, "rl_procedimento_detalhe.txt", lines);
+    };
+    EXPECT_EQ(update(loadedA, folder, nullptr, hooks),
+              "File \"" + folder + "/rl_procedimento_detalhe.txt\" changed while the update was running");
     EXPECT_EQ(fingerprint(loadedA), *before);
 }
 

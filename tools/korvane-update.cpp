@@ -8,6 +8,8 @@
 #include "update/layouts.h"
 #include "update/updaterun.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -33,11 +35,14 @@ public:
         const long long tTotal = p_.tableTotal.load(std::memory_order_relaxed);
         const char* label = step > 0 ? korvane::releaseLayouts()[static_cast<std::size_t>(step - 1)].label : "";
         if (!tty_) {
-            if (step != lastStep_ && step > 0) {
-                std::fprintf(stderr, "step %d/24 %s: %lld lines\n", step, label, tTotal);
-                std::fflush(stderr);
+            // Every table gets its line, also those loaded between two looks.
+            for (int s = lastStep_ + 1; s <= step; ++s) {
+                const korvane::TableLayout& l = korvane::releaseLayouts()[static_cast<std::size_t>(s - 1)];
+                if (s == step) std::fprintf(stderr, "step %d/24 %s: %lld lines\n", s, l.label, tTotal);
+                else std::fprintf(stderr, "step %d/24 %s\n", s, l.label);
             }
-            lastStep_ = step;
+            std::fflush(stderr);
+            lastStep_ = std::max(lastStep_, step);
             return;
         }
         constexpr int kWidth = 40;
@@ -54,7 +59,7 @@ public:
 private:
     const korvane::UpdateProgress& p_;
     bool tty_;
-    int lastStep_ = -1;
+    int lastStep_ = 0;
 };
 
 } // namespace

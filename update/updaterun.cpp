@@ -5,6 +5,7 @@
 #include "db/transaction.h"
 #include "update/rowbuilder.h"
 
+#include <sys/stat.h>
 #include <utility>
 
 namespace korvane {
@@ -20,30 +21,55 @@ void UpdateProgress::reset()
     committing = false;
 }
 
+namespace {
+
+CheckedRelease::Stamp stampOf(const std::string& path)
+{
+    struct stat sb {};
+    if (::stat(path.c_str(), &sb) != 0) return {};
+    return {static_cast<std::int64_t>(sb.st_size),
+            static_cast<std::int64_t>(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec};
+}
+
+} // namespace
+
 CheckedRelease CheckedRelease::read(std::string_view folder)
 {
     CheckedRelease r;
+    r.folder_ = std::string(folder);
     r.entries_.reserve(releaseLayouts().size());
     for (const TableLayout& layout : releaseLayouts()) {
         Entry e;
         e.layout = resolveLayout(layout, folder);
-        e.file = readReleaseFile(folder, layout.fileName);
+        const ReleaseFile file = readReleaseFile(folder, layout.fileName);
+        e.path = file.path;
+        e.lines = file.lines.size();
+        e.bytes = file.content.size();
+        e.stamp = stampOf(file.path);
         r.entries_.push_back(std::move(e));
     }
     return r;
 }
 
+ReleaseFile CheckedRelease::reread(const Entry& entry) const
+{
+    ReleaseFile file = readReleaseFile(folder_, entry.layout.layout->fileName);
+    if (file.lines.size() != entry.lines || !(stampOf(file.path) == entry.stamp))
+        throw UpdateError("File \"" + file.path + "\" changed while the update was running");
+    return file;
+}
+
 std::int64_t CheckedRelease::totalLines() const
 {
     std::int64_t n = 0;
-    for (const Entry& e : entries_) n += static_cast<std::int64_t>(e.file.lines.size());
+    for (const Entry& e : entries_) n += static_cast<std::int64_t>(e.lines);
     return n;
 }
 
 std::size_t CheckedRelease::totalBytes() const
 {
     std::size_t n = 0;
-    for (const Entry& e : entries_) n += e.file.content.size();
+    for (const Entry& e : entries_) n += e.bytes;
     return n;
 }
 
@@ -76,25 +102,26 @@ void writeVersao(kdb::Connection& db, kdb::Transaction& tr, const std::string& c
 
 } // namespace
 
-void loadRelease(kdb::Connection& db, CheckedRelease&& release, UpdateProgress& progress, const UpdateHooks& hooks)
+void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress, const UpdateHooks& hooks)
 {
-    std::vector<CheckedRelease::Entry>& entries = release.entries();
     progress.runTotal.store(release.totalLines());
     progress.runDone.store(0);
     progress.filesRead.store(true);
 
     kdb::Transaction tr(db);
     std::int64_t runDone = 0;
-    for (CheckedRelease::Entry& entry : entries) {
+    for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;
-        const std::string& path = entry.file.path;
+        const std::string& path = entry.path;
         std::size_t lineNo = 0;
         try {
+            const ReleaseFile file = release.reread(entry);
+            const auto& lines = file.lines;
+
             kdb::Query emptying(db, tr);
             emptying.setSql(layout.emptying);
             emptying.execute();
 
-            const auto& lines = entry.file.lines;
             progress.tableTotal.store(static_cast<std::int64_t>(lines.size()), std::memory_order_relaxed);
             progress.tableDone.store(0, std::memory_order_relaxed);
             progress.step.store(layout.step, std::memory_order_release);
@@ -116,16 +143,18 @@ void loadRelease(kdb::Connection& db, CheckedRelease&& release, UpdateProgress& 
                 progress.runDone.store(++runDone, std::memory_order_relaxed);
             }
             lineNo = 0;
+            if (hooks.afterStep) hooks.afterStep(layout.step);
             if (layout.step == kProcedureStep) {
                 const std::string competencia = lines.empty() ? std::string() : builder.competencia(lines.back());
                 writeVersao(db, tr, competencia);
             }
+        } catch (const UpdateError&) {
+            throw;
         } catch (const std::exception& e) {
             std::string where = "\n" + path;
             if (lineNo > 0) where += ", line " + std::to_string(lineNo);
             throw UpdateError(e.what() + where);
         }
-        entry.file = ReleaseFile();
     }
     progress.committing.store(true);
     tr.commit();
@@ -133,7 +162,8 @@ void loadRelease(kdb::Connection& db, CheckedRelease&& release, UpdateProgress& 
 
 void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress, const UpdateHooks& hooks)
 {
-    loadRelease(db, CheckedRelease::read(folder), progress, hooks);
+    const CheckedRelease release = CheckedRelease::read(folder);
+    loadRelease(db, release, progress, hooks);
 }
 
 } // namespace korvane

@@ -40,21 +40,37 @@ public:
 };
 
 // Every file of a release read and its layout checked; nothing touched yet.
+// Only what the run needs is kept (the layouts, each file's line count and
+// stamp): the run reads each file again when its table comes, so one file
+// at a time is in memory, and a file that changed in between stops it.
 class CheckedRelease {
 public:
+    struct Stamp {
+        std::int64_t size = 0, mtimeNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
     struct Entry {
         ResolvedLayout layout;
-        ReleaseFile file;
+        std::string path;
+        std::size_t lines = 0;
+        std::size_t bytes = 0;
+        Stamp stamp;
     };
     // Throws (std::runtime_error) when a file or a layout file cannot be read,
     // or a layout file lacks a field.
     static CheckedRelease read(std::string_view folder);
 
-    std::vector<Entry>& entries() { return entries_; }
+    const std::string& folder() const { return folder_; }
+    const std::vector<Entry>& entries() const { return entries_; }
     std::int64_t totalLines() const;
     std::size_t totalBytes() const;
 
+    // The file of an entry, read again; throws UpdateError when it is no
+    // longer the file that was checked.
+    ReleaseFile reread(const Entry& entry) const;
+
 private:
+    std::string folder_;
     std::vector<Entry> entries_;
 };
 
@@ -62,13 +78,14 @@ struct UpdateHooks {
     // Called on the run's thread when a step's table has been emptied and its
     // load is about to begin (tests use it to watch or to fail a step).
     std::function<void(int step)> beforeStep;
+    // Called when a step's rows are all inserted.
+    std::function<void(int step)> afterStep;
 };
 
 // Replaces the 24 tables and VERSAO with the release, all in one transaction
 // that is committed once at the end: a failure anywhere, or the end of the
-// process, leaves them as they were. Each file's lines are freed once its
-// table is loaded.
-void loadRelease(kdb::Connection& db, CheckedRelease&& release, UpdateProgress& progress,
+// process, leaves them as they were.
+void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress,
                  const UpdateHooks& hooks = {});
 
 // read + loadRelease.
