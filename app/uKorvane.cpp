@@ -100,6 +100,8 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent) : QMa
     qryCbosGeral = makeQuery(QStringLiteral("qryCbosGeral"), st::kCbosGeral);
     qryCadastroDetalhes = makeQuery(QStringLiteral("qryCadastroDetalhes"), st::kCadastroDetalhes);
     qryFinanciamento = makeQuery(QStringLiteral("qryFinanciamento"), st::kFinanciamento);
+    qryCodigosNaoNumericos = makeQuery(QStringLiteral("qryCodigosNaoNumericos"),
+                                       "select first 1 proc_cod from tb_proc where trim(proc_cod) similar to '%[^0-9]%'");
 
     // Titles and formats the windows show.
     const auto money = [](kui::RecordSet* ds, const char* field, const char* title) {
@@ -339,7 +341,9 @@ QWidget* TfrmKorvane::buildDetailPanel()
         auto* label = new QLabel(QString::fromUtf8(b.label));
         label->setObjectName(QStringLiteral("lblValor%1").arg(n));
         label->setFont(labelFont);
-        label->setStyleSheet(QStringLiteral("color: blue;"));
+        QPalette blue = label->palette();
+        blue.setColor(QPalette::WindowText, Qt::blue);
+        label->setPalette(blue);
         auto* edit = new kui::DBEdit(QString::fromLatin1(b.name));
         edit->setFont(valueFont);
         edit->bind(qryTbProc, QString::fromLatin1(b.field));

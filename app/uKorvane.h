@@ -23,6 +23,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,7 @@ private:
     // The search itself, without the error report: callers inside another
     // handler let a failure end that handler.
     void procedureSearch();
+    bool codesMayContain(const std::string& text);
     void handBack(const QString& code);
     bool runProcedureStatement(const std::string& sql);
     void setSearchText(const QString& text);
@@ -169,4 +171,6 @@ private:
     QTimer* Timer1 = nullptr;
     bool closing_ = false;
     bool suppressDetail_ = false;   // while a search tries its first statement
+    kui::DataSet* qryCodigosNaoNumericos = nullptr;
+    std::optional<bool> codesAreDigits_;   // asked again after an update
 };

@@ -179,11 +179,26 @@ bool TfrmKorvane::runProcedureStatement(const std::string& sql)
     return !qryTbProc->isEmpty();
 }
 
+bool TfrmKorvane::codesMayContain(const std::string& T)
+{
+    if (T.find_first_not_of("0123456789") == std::string::npos) return true;
+    // A text with anything but digits is in no code while every code is made
+    // of digits, and the code scan it would cost is the slowest part of a
+    // keystroke; ask the table once whether that holds.
+    if (!codesAreDigits_) {
+        qryCodigosNaoNumericos->close();
+        qryCodigosNaoNumericos->open();
+        codesAreDigits_ = qryCodigosNaoNumericos->isEmpty();
+        qryCodigosNaoNumericos->close();
+    }
+    return !*codesAreDigits_;
+}
+
 void TfrmKorvane::procedureSearch()
 {
     const std::string T = korvane::trimmedCopy(toWin1252(edtPesquise->text()));
-    bool found;
-    {
+    bool found = false;
+    if (codesMayContain(T)) {
         // A first statement that finds nothing is replaced at once; only the
         // list that stays gets the detail refresh.
         FlagScope quiet(suppressDetail_);

@@ -423,3 +423,27 @@ TEST_F(Browser, AFailingSearchIsReportedAndLeavesTheListClosed)
 }
 
 } // namespace
+
+namespace {
+
+TEST(BrowserCodes, ACodeHoldingLettersIsStillFoundByCodeFirst)
+{
+    ktest::ensureApplication();
+    ktest::TempDir dir;
+    const std::string path = ktest::createFixtureDatabase(dir);
+    {
+        kdb::Connection db;
+        db.open(path, ktest::kCredentials);
+        ktest::runScript(db, "insert into TB_PROC (PROC_COD, PROC_DESCR, PROC_CO_FINANC) values ('X0301ABC01', 'OUTRO', '06');"
+                             "insert into TB_PROC (PROC_COD, PROC_DESCR, PROC_CO_FINANC) values ('0301999999', 'TESTE ABC', '06')");
+    }
+    ktest::RecordingDialogs dialogs;
+    TfrmKorvane w(path);
+    w.show();
+    w.edtPesquise->setText(QStringLiteral("ABC"));
+    w.qryTbProc->fetchAll();
+    ASSERT_EQ(w.qryTbProc->recordCount(), 1u);
+    EXPECT_EQ(w.qryTbProc->field(QStringLiteral("PROC_COD")).toString(), "X0301ABC01");
+}
+
+} // namespace

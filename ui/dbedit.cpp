@@ -24,6 +24,8 @@ void DBEdit::refresh()
     QString text;
     if (dataSet_ && dataSet_->isOpen() && dataSet_->currentRow() >= 0 && dataSet_->hasField(field_))
         text = dataSet_->currentText(field_);
+    // Moving along the list re-shows most boxes with what they hold already.
+    if (text == this->text()) return;
     setText(text);
     setCursorPosition(0);
 }
@@ -31,6 +33,8 @@ void DBEdit::refresh()
 void DBEdit::showMark(const QString& text, const QColor& color)
 {
     setTextColor(color);
+    // Moving along the list re-shows most boxes with what they hold already.
+    if (text == this->text()) return;
     setText(text);
     setCursorPosition(0);
 }
