@@ -475,8 +475,15 @@ void TfrmKorvane::handBack(const QString& code)
 
 void TfrmKorvane::ATUALIZAOTABELAS1Click()
 {
-    TfrmAtualizar frmAtualizar(dtbDados_, this);
-    frmAtualizar.exec();
+    {
+        TfrmAtualizar frmAtualizar(dtbDados_, this);
+        frmAtualizar.exec();
+    }
+    // Nothing is re-read now: the lists keep what they show until the next
+    // search or move. But those runs must plan against the new tables.
+    for (kui::RecordSet* r : resultSets_)
+        if (auto* ds = qobject_cast<kui::DataSet*>(r)) ds->query().replanOnNextOpen();
+    codesAreDigits_.reset();
 }
 
 

@@ -369,6 +369,10 @@ void Query::Impl::bindInput(const std::vector<Value>& values, const std::vector<
 void Query::open()
 {
     if (open_) close();
+    if (replan_) {
+        releaseStatement();
+        replan_ = false;
+    }
     prepare();
     fb::call([&] {
         fb::Status st;

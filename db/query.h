@@ -57,6 +57,10 @@ public:
     // texts). Valid until the next setSql.
     Value& paramAt(int index) { return paramValues_.at(static_cast<std::size_t>(index)); }
 
+    // The engine chooses a statement's plan when it is prepared; after a load
+    // changes the tables' statistics, the next open prepares it again.
+    void replanOnNextOpen() { replan_ = true; }
+
     // Select statements: open runs it and fetches the first row.
     void open();
     void close();
@@ -111,6 +115,7 @@ private:
     std::vector<std::vector<Value>> rows_;
     long current_ = -1;
     bool open_ = false;
+    bool replan_ = false;
     void* cursor_ = nullptr;                     // Firebird::IResultSet*
     std::unique_ptr<Impl> impl_;
 };

@@ -1,6 +1,8 @@
 #include "schema.h"
 
 #include "error.h"
+#include "query.h"
+#include "transaction.h"
 
 namespace kdb {
 
@@ -47,6 +49,20 @@ std::vector<std::string> splitScript(std::string_view script)
     }
     flush();
     return out;
+}
+
+void refreshIndexStatistics(Connection& connection)
+{
+    std::vector<std::string> names;
+    {
+        Transaction tr(connection, Transaction::Access::ReadOnly);
+        Query q(connection, tr);
+        q.setSql("select trim(rdb$index_name) from rdb$indices where coalesce(rdb$system_flag, 0) = 0");
+        q.open();
+        q.fetchAll();
+        for (std::size_t r = 0; r < q.rowCount(); ++r) names.push_back(q.value(r, 0).asText());
+    }
+    for (const std::string& name : names) connection.executeImmediate("set statistics index \"" + name + "\"");
 }
 
 void createDatabase(Connection& connection, const std::string& path, const Credentials& credentials)

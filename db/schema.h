@@ -25,4 +25,9 @@ std::vector<std::string> splitScript(std::string_view script);
 // script in it and leaves the connection open on it.
 void createDatabase(Connection& connection, const std::string& path, const Credentials& credentials);
 
+// Recomputes the selectivity of every index of the database's own tables.
+// Indexes made on empty tables, or a table replaced whole, otherwise keep
+// figures that lead the optimizer to poor plans.
+void refreshIndexStatistics(Connection& connection);
+
 } // namespace kdb

@@ -467,8 +467,11 @@ TEST(RowBuilderFuzz, RandomAndTruncatedLinesRaiseOnlyReleaseErrors)
             }
             try {
                 b.build(line);
-                for (const kdb::Value& v : b.values())
-                    if (v.kind() == kdb::Value::Kind::Text) EXPECT_FALSE(v.asText().empty()) << layout.fileName;
+                for (const kdb::Value& v : b.values()) {
+                    if (v.kind() == kdb::Value::Kind::Text) {
+                        EXPECT_FALSE(v.asText().empty()) << layout.fileName;
+                    }
+                }
                 ++seen["ok"];
             } catch (const RowError& e) {
                 const std::string what = e.what();

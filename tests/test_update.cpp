@@ -217,6 +217,20 @@ TEST_F(UpdateRun, ReleaseLoadsWholeAndReplacesThePreviousOne)
     EXPECT_EQ(fingerprint(db), *before);
 }
 
+TEST_F(UpdateRun, ALoadLeavesFreshIndexStatistics)
+{
+    // Made on empty tables, the indexes say every key is unique; the browser's
+    // joins need the real figures to keep to their indexes.
+    const std::string db = ktest::createSchemaDatabase(dir);
+    const std::string query = "select cast(rdb$statistics * 1000000 as integer) from rdb$indices "
+                              "where rdb$index_name = 'IX_TB_PROC_CBO_CBO'";
+    EXPECT_EQ(scalar(db, query), "0");
+    ASSERT_EQ(update(db, releaseA), "");
+    const long perMillion = std::stol(scalar(db, query));
+    EXPECT_GT(perMillion, 0);
+    EXPECT_LT(perMillion, 1000000);
+}
+
 TEST_F(UpdateRun, GeneratedReleaseIsConsistentOnceLoaded)
 {
     const std::string db = copyOfLoadedA();

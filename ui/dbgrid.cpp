@@ -2,14 +2,59 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 namespace kui {
+
+namespace {
+
+// Cells drawn as a grid of a data set needs them: background, one line of
+// text cut at the cell's edge. The general delegate lays each cell's text
+// out for wrapping and eliding, which makes moving along a list visibly
+// slower.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette& pal = option.palette;
+        QColor background;
+        if (selected) background = pal.color(QPalette::Highlight);
+        else if (const QVariant b = index.data(Qt::BackgroundRole); b.isValid()) background = b.value<QColor>();
+        if (background.isValid()) painter->fillRect(option.rect, background);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (text.isEmpty()) return;
+        painter->save();
+        painter->setClipRect(option.rect);
+        painter->setFont(option.font);
+        painter->setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const QVariant align = index.data(Qt::TextAlignmentRole);
+        const int flags = (align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter)) | Qt::TextSingleLine;
+        painter->drawText(option.rect.adjusted(3, 0, -3, 0), flags, text);
+        painter->restore();
+    }
+};
+
+// The row indicator column is as wide as the grid says, whatever its rows
+// hold; asking every row for its size at each reload costs more than the rows.
+class IndicatorHeader : public QHeaderView {
+public:
+    IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+    QSize sizeHint() const override { return {minimumWidth(), defaultSectionSize()}; }
+};
+
+} // namespace
 
 
 DBGrid::DBGrid(const QString& name, QWidget* parent) : QTableView(parent)
 {
     setObjectName(name);
+    setVerticalHeader(new IndicatorHeader(this));
+    verticalHeader()->setSectionsClickable(false);
+    setItemDelegate(new CellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,5 +1,7 @@
 #include "updaterun.h"
 
+#include "db/schema.h"
+
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
@@ -158,6 +160,13 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     }
     progress.committing.store(true);
     tr.commit();
+    // The release is in. Fresh statistics keep the browser's joins on their
+    // indexes; a failure here costs only speed, so it must not turn a loaded
+    // release into a reported failure.
+    try {
+        kdb::refreshIndexStatistics(db);
+    } catch (const std::exception&) {
+    }
 }
 
 void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress, const UpdateHooks& hooks)
