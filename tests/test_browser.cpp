@@ -9,6 +9,8 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QHeaderView>
+#include <QScreen>
 #include <QLocale>
 #include <QTest>
 
@@ -338,6 +340,40 @@ TEST_F(Browser, EvenRowsAreGrey)
     EXPECT_EQ(m->index(1, 1).data(Qt::BackgroundRole).value<QColor>(), kui::DataSetModel::stripeColor());
     EXPECT_FALSE(m->index(2, 0).data(Qt::BackgroundRole).isValid());
     EXPECT_EQ(m->index(3, 0).data(Qt::BackgroundRole).value<QColor>(), kui::DataSetModel::stripeColor());
+}
+
+// What the list shows on screen: every digit of a code, and the row
+// indicator drawn on the current row only, also after moving by keyboard.
+TEST_F(Browser, TheListShowsWholeCodesAndTheIndicatorOnTheCurrentRow)
+{
+    type(w->edtPesquise, QStringLiteral("03"));
+    QApplication::processEvents();
+    const QFontMetrics fm(w->dbgProcs->font());
+    for (const std::string& code : listed())
+        EXPECT_LE(fm.horizontalAdvance(QString::fromStdString(code)) + 6, w->dbgProcs->columnWidth(0)) << code;
+
+    QHeaderView* indicator = w->dbgProcs->verticalHeader();
+    auto marked = [&](int row) {
+        // What the window shows, not a fresh rendering: a section not
+        // repainted after the move keeps its old arrow here.
+        QWidget* vp = indicator->viewport();
+        const QPoint at = vp->mapTo(w.get(), QPoint(0, 0));
+        const QImage img = w->screen()->grabWindow(w->winId(), at.x(), at.y(), vp->width(), vp->height()).toImage();
+        const int top = indicator->sectionViewportPosition(row);
+        int dark = 0;
+        for (int y = top; y < top + indicator->sectionSize(row) && y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) dark += qGray(img.pixel(x, y)) < 96;
+        return dark > 0;
+    };
+    w->dbgProcs->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(marked(0));
+    EXPECT_FALSE(marked(1));
+    QTest::keyClick(w->dbgProcs, Qt::Key_Down);
+    QApplication::processEvents();
+    ASSERT_EQ(w->qryTbProc->currentRow(), 1);
+    EXPECT_FALSE(marked(0));
+    EXPECT_TRUE(marked(1));
 }
 
 TEST_F(Browser, PageFiltersStayInForceForLaterProcedures)

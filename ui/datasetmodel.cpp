@@ -110,11 +110,11 @@ void DataSetModel::onAppended(std::size_t first, std::size_t last)
 
 void DataSetModel::onCurrent()
 {
-    const int was = indicatorRow_;
+    // No headerDataChanged: a header takes it as a reason to lay the whole
+    // view out again, which made every row moved repaint the entire grid.
+    // The view repaints the indicator's sections itself when its current
+    // row follows the data set.
     indicatorRow_ = static_cast<int>(dataSet_->currentRow());
-    if (was == indicatorRow_) return;
-    if (was >= 0 && was < rows_) emit headerDataChanged(Qt::Vertical, was, was);
-    if (indicatorRow_ >= 0 && indicatorRow_ < rows_) emit headerDataChanged(Qt::Vertical, indicatorRow_, indicatorRow_);
 }
 
 } // namespace kui

@@ -108,7 +108,9 @@ int DBGrid::defaultColumnWidth(int column) const
     const int titleWidth = fm.horizontalAdvance(model_->columnTitle(column)) + 8;
     const QString& field = model_->columns().at(static_cast<std::size_t>(column)).field;
     const int chars = model_->dataSet()->displayChars(field);
-    return std::max(titleWidth, chars * fm.horizontalAdvance(QLatin1Char('0')) + 6);
+    // The whole run of digits is measured: a digit's advance is fractional,
+    // and a width of ten rounded advances cut the last digit of a code.
+    return std::max(titleWidth, fm.horizontalAdvance(QString(chars, QLatin1Char('0'))) + 8);
 }
 
 void DBGrid::applyWidths()
