@@ -1,5 +1,6 @@
 #include "dbedit.h"
 
+#include <QPainter>
 #include <QPalette>
 
 namespace kui {
@@ -8,6 +9,23 @@ DBEdit::DBEdit(const QString& name, QWidget* parent) : QLineEdit(parent)
 {
     setObjectName(name);
     setReadOnly(true);
+    // A plain box drawn below: the style's rounded, smoothed frame cost
+    // more than the text in the eleven boxes that change at every keystroke.
+    setFrame(false);
+    setTextMargins(2, 1, 2, 1);
+}
+
+void DBEdit::paintEvent(QPaintEvent* event)
+{
+    QLineEdit::paintEvent(event);
+    QPainter p(this);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(r);
+    if (hasFocus()) {
+        p.setPen(palette().color(QPalette::Highlight));
+        p.drawRect(r.adjusted(1, 1, -1, -1));
+    }
 }
 
 void DBEdit::bind(RecordSet* dataSet, const QString& field)

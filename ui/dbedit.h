@@ -23,6 +23,9 @@ public:
     void setTextColor(const QColor& color);
     void refresh();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     QPointer<RecordSet> dataSet_;
     QString field_;
