@@ -181,6 +181,8 @@ bool TfrmKorvane::runProcedureStatement(const std::string& sql)
 
 bool TfrmKorvane::codesMayContain(const std::string& T)
 {
+    // A code is ten characters: a longer text is in none of them.
+    if (T.size() > 10) return false;
     if (T.find_first_not_of("0123456789") == std::string::npos) return true;
     // A text with anything but digits is in no code while every code is made
     // of digits, and the code scan it would cost is the slowest part of a

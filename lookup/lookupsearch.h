@@ -2,6 +2,7 @@
 // Statements of the lookup windows, built as text; typed texts go in as
 // literals with their quotes doubled.
 
+#include <cstddef>
 #include <string>
 
 namespace korvane {
@@ -11,6 +12,7 @@ struct LookupTable {
     const char* table;       // "TB_CBO"
     const char* codeColumn;  // "cbo_cod"
     const char* nameColumn;  // "cbo_descr"
+    std::size_t codeWidth;   // the code column's CHAR width
 };
 
 // First by code, ordered by code; second by name, ordered by name.
@@ -22,7 +24,13 @@ std::string lookupSearchSql(const LookupTable& t, bool byName, const std::string
 struct LookupProcedures {
     const char* head;        // "select ... where pcbo_cbo=:pcbo_cbo and ..."
     const char* codeColumn;  // "pcbo_proc"
+    std::size_t codeWidth;   // the code column's CHAR width
 };
 std::string lookupProceduresSql(const LookupProcedures& p, bool byName, const std::string& T);
+
+// Whether a code column of that width can contain the text at all. A longer
+// text is in no code, and the code statement would scan the whole table,
+// in code order, only to find nothing.
+inline bool codeMayContain(std::size_t codeWidth, const std::string& T) { return T.size() <= codeWidth; }
 
 } // namespace korvane

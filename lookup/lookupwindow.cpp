@@ -191,15 +191,21 @@ std::string LookupWindow::currentCode() const
 void LookupWindow::edtPesquiseChange()
 {
     const std::string T = korvane::trimmedCopy(korvane::toWin1252(edtPesquise->text()));
-    run(codes_, korvane::lookupSearchSql(design_.codes, false, T), false);
-    if (codes_->isEmpty()) run(codes_, korvane::lookupSearchSql(design_.codes, true, T), false);
+    if (korvane::codeMayContain(design_.codes.codeWidth, T)) {
+        run(codes_, korvane::lookupSearchSql(design_.codes, false, T), false);
+        if (!codes_->isEmpty()) return;
+    }
+    run(codes_, korvane::lookupSearchSql(design_.codes, true, T), false);
 }
 
 void LookupWindow::edtPesquiseProcChange()
 {
     const std::string T = korvane::trimmedCopy(korvane::toWin1252(edtPesquiseProc->text()));
-    run(procedures_, korvane::lookupProceduresSql(design_.procedures, false, T), true);
-    if (procedures_->isEmpty()) run(procedures_, korvane::lookupProceduresSql(design_.procedures, true, T), true);
+    if (korvane::codeMayContain(design_.procedures.codeWidth, T)) {
+        run(procedures_, korvane::lookupProceduresSql(design_.procedures, false, T), true);
+        if (!procedures_->isEmpty()) return;
+    }
+    run(procedures_, korvane::lookupProceduresSql(design_.procedures, true, T), true);
 }
 
 void LookupWindow::codesDataChange()

@@ -13,7 +13,7 @@ LookupWindow::Design cbosDesign()
     d.groupCaption = QStringLiteral("  PROCEDIMENTOS  DO  CBO  ");
     d.codesName = QStringLiteral("qryCbos");
     d.codesSql = "select * from TB_CBO";
-    d.codes = {"TB_CBO", "cbo_cod", "cbo_descr"};
+    d.codes = {"TB_CBO", "cbo_cod", "cbo_descr", 6};
     d.codeField = QStringLiteral("CBO_COD");
     d.codeColumns = {FieldDef{QStringLiteral("CBO_COD"), QStringLiteral("CBO")},
                      FieldDef{QStringLiteral("CBO_DESCR"), QStringLiteral("Descrição"), 656}};
@@ -24,7 +24,7 @@ LookupWindow::Design cbosDesign()
                       "and tb_proc_cbo.pcbo_proc=tb_proc.proc_cod";
     d.procedures = {"select tb_proc_cbo.*,tb_proc.proc_descr desc_proc from TB_PROC_CBO,TB_PROC"
                     " where pcbo_cbo=:pcbo_cbo and tb_proc_cbo.pcbo_proc=tb_proc.proc_cod",
-                    "pcbo_proc"};
+                    "pcbo_proc", 10};
     d.codeParam = "pcbo_cbo";
     d.procedureField = QStringLiteral("PCBO_PROC");
     d.procedureColumns = {FieldDef{QStringLiteral("PCBO_PROC"), QStringLiteral("Procedimento")},

@@ -13,7 +13,7 @@ LookupWindow::Design cid10Design()
     d.groupCaption = QStringLiteral("  PROCEDIMENTOS  DO  CID10  ");
     d.codesName = QStringLiteral("qryCid10");
     d.codesSql = "select * from TB_CID";
-    d.codes = {"TB_CID", "cid_cod", "cid_descr"};
+    d.codes = {"TB_CID", "cid_cod", "cid_descr", 4};
     d.codeField = QStringLiteral("CID_COD");
     d.codeColumns = {FieldDef{QStringLiteral("CID_COD"), QStringLiteral("CID10")},
                      FieldDef{QStringLiteral("CID_DESCR"), QStringLiteral("Descrição"), 619},
@@ -25,7 +25,7 @@ LookupWindow::Design cid10Design()
                       "and tb_cid_proc.cp_proc=tb_proc.proc_cod";
     d.procedures = {"select tb_cid_proc.*,tb_proc.proc_descr desc_proc from TB_CID_PROC,TB_PROC"
                     " where cp_cid=:cp_cid and tb_cid_proc.cp_proc=tb_proc.proc_cod",
-                    "cp_proc"};
+                    "cp_proc", 10};
     d.codeParam = "cp_cid";
     d.procedureField = QStringLiteral("CP_PROC");
     d.procedureColumns = {FieldDef{QStringLiteral("CP_PROC"), QStringLiteral("Procedimento")},

@@ -114,6 +114,10 @@ TEST_F(Lookups, TheProcedureFilterStaysForEveryCodeVisited)
     w->edtPesquiseProc->clear();
     type(w->edtPesquiseProc, QStringLiteral("72"));
     EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0301010072"}));
+    // A whole code, as long as the column, is still looked for among the codes.
+    w->edtPesquiseProc->clear();
+    type(w->edtPesquiseProc, QStringLiteral("0303010037"));
+    EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0303010037"}));
 }
 
 TEST_F(Lookups, DoubleClickHandsTheProcedureBackAndCloses)
