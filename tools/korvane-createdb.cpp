@@ -3,6 +3,7 @@
 // come with the database file (TB_CID, TB_FINANCIAMENTO) from a release.
 
 #include "korvane_config.h"
+#include "tools/folderargs.h"
 #include "tools/databasecreation.h"
 
 #include <cstdio>
@@ -14,13 +15,7 @@ int main(int argc, char** argv)
 {
     std::string database = KORVANE_DATABASE_FILE;
     std::string folder;
-    bool usage = false;
-    for (int i = 1; i < argc && !usage; ++i) {
-        if (std::strcmp(argv[i], "--database") == 0 && i + 1 < argc) database = argv[++i];
-        else if (argv[i][0] == '-' || !folder.empty()) usage = true;
-        else folder = argv[i];
-    }
-    if (usage || folder.empty()) {
+    if (!korvane::parseDatabaseAndFolder(argc, argv, database, folder)) {
         std::fprintf(stderr, "usage: korvane-createdb [--database PATH] RELEASE_FOLDER\n"
                              "default database: %s\n", KORVANE_DATABASE_FILE);
         return 2;

@@ -5,6 +5,7 @@
 
 #include "db/connection.h"
 #include "korvane_config.h"
+#include "tools/folderargs.h"
 #include "update/layouts.h"
 #include "update/updaterun.h"
 
@@ -68,13 +69,7 @@ int main(int argc, char** argv)
 {
     std::string database = KORVANE_DATABASE_FILE;
     std::string folder;
-    bool usage = false;
-    for (int i = 1; i < argc && !usage; ++i) {
-        if (std::strcmp(argv[i], "--database") == 0 && i + 1 < argc) database = argv[++i];
-        else if (argv[i][0] == '-' || !folder.empty()) usage = true;
-        else folder = argv[i];
-    }
-    if (usage || folder.empty()) {
+    if (!korvane::parseDatabaseAndFolder(argc, argv, database, folder)) {
         std::fprintf(stderr, "usage: korvane-update [--database PATH] FOLDER\ndefault database: %s\n",
                      KORVANE_DATABASE_FILE);
         return 2;

@@ -18,12 +18,13 @@
 #include <QTest>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10] [SEARCH]\n");
+        std::fprintf(stderr, "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10|atualizar|list|sheet] [SEARCH] [PAGE]\n");
         return 2;
     }
     kui::Application app(argc, argv);
@@ -75,6 +76,10 @@ int main(int argc, char** argv)
     if (!search.isEmpty()) {
         w.edtPesquise->setFocus();
         QTest::keyClicks(w.edtPesquise, search);
+        QTest::qWait(50);
+    }
+    if (argc > 5) {   // a page of the lower tabs, by its position
+        w.PageControl1->setCurrentIndex(std::atoi(argv[5]));
         QTest::qWait(50);
     }
     w.grab().save(out);
