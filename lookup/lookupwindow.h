@@ -15,6 +15,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class LookupWindow : public QDialog {
     Q_OBJECT
@@ -68,6 +71,7 @@ private:
     void FormClose();
     void run(kui::DataSet* ds, const std::string& sql, bool bind);
     std::string currentCode() const;
+    bool someCodeMayContain(const std::string& T);
     QWidget* searchBand(const QString& name, QLineEdit*& box, int left, int top);
 
     Design design_;
@@ -76,4 +80,9 @@ private:
     kui::DataSet* procedures_ = nullptr;
     std::function<void(const QString&)> handBack_;
     bool closed_ = false;
+    kdb::Connection& connection_;
+    // Every code of the upper table in capitals, read at the first search;
+    // empty when a code holds a byte the plain comparison cannot judge.
+    std::optional<std::vector<std::string>> knownCodes_;
+    bool codesComparable_ = true;
 };

@@ -2,6 +2,8 @@
 // as a person would.
 
 #include "app/uKorvane.h"
+#include "db/query.h"
+#include "db/transaction.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "support/fixture.h"
@@ -95,6 +97,31 @@ TEST_F(Lookups, CidLettersAreCodesFirstAndNamesOnlyWhenNoCodeHoldsThem)
     type(w->edtPesquise, QStringLiteral("CÓLERA"));
     EXPECT_EQ(column(w->codes(), "CID_COD"), (V{"A00 "}));
     EXPECT_EQ(column(w->procedures(), "CP_PROC"), (V{"0301010072", "0303010037"}));
+}
+
+// Codes with letters, as the occupation table has: a text found only inside
+// such a code is found by code, whatever the case typed, and a text in no
+// code goes on to the names.
+TEST_F(Lookups, TextsInsideCodesWithLettersAreFoundByCode)
+{
+    {
+        kdb::Transaction tr(main->dtbDados());
+        kdb::Query q(main->dtbDados(), tr);
+        q.setSql("insert into TB_CBO values ('2231F9', 'MEDICO RESIDENTE', null, null)");
+        q.execute();
+        q.setSql("insert into TB_CBO values ('2231A1', 'FINANCIADOR', null, null)");
+        q.execute();
+        tr.commit();
+    }
+    auto w = open<TfrmCbos>();
+    type(w->edtPesquise, QStringLiteral("1f9"));
+    EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"2231F9"}));
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("FI"));   // in no code: by name
+    EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"2231A1"}));
+    w->edtPesquise->clear();
+    type(w->edtPesquise, QStringLiteral("31A"));
+    EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"2231A1"}));
 }
 
 TEST_F(Lookups, TheProcedureFilterStaysForEveryCodeVisited)
