@@ -8,6 +8,7 @@
 #include "lookup/uCid10.h"
 #include "reports/output.h"
 #include "ui/application.h"
+#include "ui/dblookup.h"
 #include "update/uAtualizar.h"
 
 #include <QLabel>
@@ -73,9 +74,31 @@ int main(int argc, char** argv)
     w.resize(width, height);
     w.show();
     QTest::qWait(100);
-    if (!search.isEmpty()) {
+    // "03/01:WORDS" chooses group 03 and subgroup 01, then types the words.
+    QString words = search;
+    if (const int colon = search.indexOf(QLatin1Char(':')); colon >= 0) {
+        words = search.mid(colon + 1);
+        const QStringList levels = search.left(colon).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        kui::DBLookupCombo* lookups[] = {w.dblGrupo, w.dblSubGrupo, w.dblFo};
+        for (int i = 0; i < levels.size() && i < 3; ++i) {
+            kui::DBLookupCombo* lookup = lookups[i];
+            lookup->setFocus();
+            QTest::qWait(20);
+            lookup->showPopup();
+            const int row = lookup->findText(levels[i], Qt::MatchStartsWith);
+            if (row < 0) {
+                std::fprintf(stderr, "no entry %s\n", qPrintable(levels[i]));
+                return 1;
+            }
+            lookup->view()->setCurrentIndex(lookup->view()->model()->index(row, 0));
+            QTest::keyClick(lookup->view(), Qt::Key_Return);
+            QTest::qWait(20);
+        }
+    }
+    if (!words.isEmpty()) {
         w.edtPesquise->setFocus();
-        QTest::keyClicks(w.edtPesquise, search);
+        w.edtPesquise->selectAll();   // typed over the code a lookup step put there
+        QTest::keyClicks(w.edtPesquise, words);
         QTest::qWait(50);
     }
     if (argc > 5) {   // a page of the lower tabs, by its position
