@@ -100,8 +100,6 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent) : QMa
     qryCbosGeral = makeQuery(QStringLiteral("qryCbosGeral"), st::kCbosGeral);
     qryCadastroDetalhes = makeQuery(QStringLiteral("qryCadastroDetalhes"), st::kCadastroDetalhes);
     qryFinanciamento = makeQuery(QStringLiteral("qryFinanciamento"), st::kFinanciamento);
-    qryCodigosNaoNumericos = makeQuery(QStringLiteral("qryCodigosNaoNumericos"),
-                                       "select first 1 proc_cod from tb_proc where trim(proc_cod) similar to '%[^0-9]%'");
 
     // Titles and formats the windows show.
     const auto money = [](kui::RecordSet* ds, const char* field, const char* title) {
@@ -483,7 +481,7 @@ void TfrmKorvane::ATUALIZAOTABELAS1Click()
     // search or move. But those runs must plan against the new tables.
     for (kui::RecordSet* r : resultSets_)
         if (auto* ds = qobject_cast<kui::DataSet*>(r)) ds->query().replanOnNextOpen();
-    codesAreDigits_.reset();
+    procedureCodes_.reset();
 }
 
 

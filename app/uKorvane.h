@@ -3,6 +3,7 @@
 // database connection.
 
 #include "app/procsearch.h"
+#include "core/codeset.h"
 #include "db/connection.h"
 #include "reports/reportdata.h"
 #include "db/transaction.h"
@@ -23,6 +24,8 @@
 #include <QToolButton>
 
 #include <memory>
+#include "core/codeset.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -171,6 +174,5 @@ private:
     QTimer* Timer1 = nullptr;
     bool closing_ = false;
     bool suppressDetail_ = false;   // while a search tries its first statement
-    kui::DataSet* qryCodigosNaoNumericos = nullptr;
-    std::optional<bool> codesAreDigits_;   // asked again after an update
+    std::optional<korvane::CodeSet> procedureCodes_;   // read again after an update
 };

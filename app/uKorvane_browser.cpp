@@ -181,19 +181,11 @@ bool TfrmKorvane::runProcedureStatement(const std::string& sql)
 
 bool TfrmKorvane::codesMayContain(const std::string& T)
 {
-    // A code is ten characters: a longer text is in none of them.
-    if (T.size() > 10) return false;
-    if (T.find_first_not_of("0123456789") == std::string::npos) return true;
-    // A text with anything but digits is in no code while every code is made
-    // of digits, and the code scan it would cost is the slowest part of a
-    // keystroke; ask the table once whether that holds.
-    if (!codesAreDigits_) {
-        qryCodigosNaoNumericos->close();
-        qryCodigosNaoNumericos->open();
-        codesAreDigits_ = qryCodigosNaoNumericos->isEmpty();
-        qryCodigosNaoNumericos->close();
-    }
-    return !*codesAreDigits_;
+    // The code scan is the slowest part of a keystroke, and most texts typed
+    // are in no code at all.
+    if (!procedureCodes_)
+        procedureCodes_ = korvane::CodeSet::read(dtbDados(), qryTbProc->query().transaction(), "TB_PROC", "PROC_COD", 10);
+    return procedureCodes_->mayContain(T);
 }
 
 void TfrmKorvane::procedureSearch()

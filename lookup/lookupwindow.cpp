@@ -1,7 +1,6 @@
 #include "lookupwindow.h"
 
 #include "core/text.h"
-#include "db/query.h"
 #include "ui/dialogs.h"
 #include "ui/keypreview.h"
 #include "ui/pictures.h"
@@ -13,9 +12,6 @@
 #include <QLabel>
 #include <QScreen>
 #include <QVBoxLayout>
-
-#include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -204,39 +200,12 @@ void LookupWindow::edtPesquiseChange()
 
 bool LookupWindow::someCodeMayContain(const std::string& T)
 {
-    if (!korvane::codeMayContain(design_.codes.codeWidth, T)) return false;
-    // The code statement walks the whole table in code order before it can
-    // say it found nothing, and most words typed are in no code: ask the
-    // codes held in memory first. They are plain letters and digits, whose
-    // capitals the engine forms as these do; any other byte, in a code or
-    // in the text, and the statement decides.
-    const auto plain = [](const std::string& s) {
-        return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    };
-    const auto capitals = [](std::string s) {
-        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    };
-    if (!knownCodes_) {
-        kdb::Query q(connection_, *codesTransaction_);
-        q.setSql(std::string("select ") + design_.codes.codeColumn + " from " + design_.codes.table);
-        q.open();
-        q.fetchAll();
-        std::vector<std::string> codes;
-        codes.reserve(q.rowCount());
-        for (std::size_t r = 0; r < q.rowCount(); ++r) {
-            std::string code = q.value(r, 0).toString();
-            code.resize(std::max(code.size(), design_.codes.codeWidth), ' ');   // as the engine pads it
-            codesComparable_ = codesComparable_ && plain(code);
-            codes.push_back(capitals(std::move(code)));
-        }
-        q.close();
-        knownCodes_ = std::move(codes);
-    }
-    if (!codesComparable_ || !plain(T)) return true;
-    const std::string t = capitals(T);
-    return std::any_of(knownCodes_->begin(), knownCodes_->end(),
-                       [&](const std::string& code) { return code.find(t) != std::string::npos; });
+    // Read at the first search: the tables cannot change while this modal
+    // window is open.
+    if (!knownCodes_)
+        knownCodes_ = korvane::CodeSet::read(connection_, *codesTransaction_, design_.codes.table,
+                                             design_.codes.codeColumn, design_.codes.codeWidth);
+    return knownCodes_->mayContain(T);
 }
 
 void LookupWindow::edtPesquiseProcChange()

@@ -3,6 +3,7 @@
 // procedures tied to the current code (narrowed by their own box), and the
 // hand-back of one procedure to the main window's search.
 
+#include "core/codeset.h"
 #include "lookup/lookupsearch.h"
 #include "db/connection.h"
 #include "db/transaction.h"
@@ -17,7 +18,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 class LookupWindow : public QDialog {
     Q_OBJECT
@@ -81,8 +81,5 @@ private:
     std::function<void(const QString&)> handBack_;
     bool closed_ = false;
     kdb::Connection& connection_;
-    // Every code of the upper table in capitals, read at the first search;
-    // empty when a code holds a byte the plain comparison cannot judge.
-    std::optional<std::vector<std::string>> knownCodes_;
-    bool codesComparable_ = true;
+    std::optional<korvane::CodeSet> knownCodes_;   // the upper table's codes
 };

@@ -2,6 +2,8 @@
 // as a person would.
 
 #include "app/uKorvane.h"
+#include "core/codeset.h"
+#include "core/sqltext.h"
 #include "db/query.h"
 #include "db/transaction.h"
 #include "lookup/uCbos.h"
@@ -16,6 +18,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -122,6 +127,46 @@ TEST_F(Lookups, TextsInsideCodesWithLettersAreFoundByCode)
     w->edtPesquise->clear();
     type(w->edtPesquise, QStringLiteral("31A"));
     EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"2231A1"}));
+}
+
+// The codes held in memory must judge a text as the engine's "containing"
+// does, or a search would skip a statement that finds something: asked for
+// every piece of every code, in both cases, padded, and for texts no code
+// holds, the two agree wherever the memory gives an answer of its own.
+TEST_F(Lookups, CodesInMemoryJudgeTextsAsTheEngineDoes)
+{
+    kdb::Connection& db = main->dtbDados();
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    const korvane::CodeSet cids = korvane::CodeSet::read(db, tr, "TB_CID", "cid_cod", 4);
+    ASSERT_GT(cids.size(), 3u);
+    std::vector<std::string> texts = {"", " ", "j", "J18", "j18", "18 ", "A0", "a01", "0 ", "A00 ", "A000",
+                                      "B20X", "Z", "ZZ", "A00  ", "\xF3", "C\xF3", "J18 X", "%", "_"};
+    kdb::Query codes(db, tr);
+    codes.setSql("select cid_cod from TB_CID");
+    codes.open();
+    codes.fetchAll();
+    for (std::size_t r = 0; r < codes.rowCount(); ++r) {
+        const std::string code = codes.value(r, 0).toString();
+        for (std::size_t i = 0; i < code.size(); ++i)
+            for (std::size_t n = 1; i + n <= code.size(); ++n) {
+                std::string piece = code.substr(i, n);
+                texts.push_back(piece);
+                for (char& c : piece) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                texts.push_back(piece);
+            }
+    }
+    // The text goes in as a literal, as the searches put it: a parameter
+    // would be typed as the column and refuse longer texts.
+    kdb::Query count(db, tr);
+    for (const std::string& t : texts) {
+        count.close();
+        count.setSql("select count(*) from TB_CID where cid_cod containing" + korvane::sqlQuoted(t));
+        count.open();
+        const bool found = count.field(std::size_t{0}).toString() != "0";
+        const bool plain = std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (found) EXPECT_TRUE(cids.mayContain(t)) << "'" << t << "'";
+        else if (plain) EXPECT_FALSE(cids.mayContain(t)) << "'" << t << "'";
+    }
 }
 
 TEST_F(Lookups, TheProcedureFilterStaysForEveryCodeVisited)
