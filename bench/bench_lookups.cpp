@@ -22,17 +22,27 @@ namespace {
 kbench::Summary typeInto(LookupWindow& w, const std::vector<QString>& sequence, int rounds)
 {
     std::vector<double> times;
+    // Per text typed and per character, to show which searches cost.
+    std::vector<std::vector<std::vector<double>>> each(sequence.size());
     for (int round = 0; round < rounds; ++round)
-        for (const QString& text : sequence) {
+        for (std::size_t t = 0; t < sequence.size(); ++t) {
+            const QString& text = sequence[t];
+            each[t].resize(static_cast<std::size_t>(text.size()));
             w.edtPesquise->clear();
             QApplication::processEvents();
-            for (QChar c : text) {
+            for (int i = 0; i < text.size(); ++i) {
                 const auto t0 = std::chrono::steady_clock::now();
-                QTest::keyClick(w.edtPesquise, c.toLatin1());
+                QTest::keyClick(w.edtPesquise, text[i].toLatin1());
                 QApplication::processEvents();
                 times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+                each[t][static_cast<std::size_t>(i)].push_back(times.back());
             }
         }
+    for (std::size_t t = 0; t < sequence.size(); ++t) {
+        std::printf("  %-22s", qPrintable(QLatin1Char('"') + sequence[t] + QLatin1Char('"')));
+        for (std::size_t i = 0; i < each[t].size(); ++i) std::printf(" %.1f", kbench::summarize(each[t][i]).p50);
+        std::printf("  (ms per character, median)\n");
+    }
     const kbench::Summary s = kbench::summarize(times);
     std::printf("%s: %zu keystrokes  p50 %.2f ms  p95 %.2f ms  max %.2f ms\n", qPrintable(w.objectName()),
                 times.size(), s.p50, s.p95, s.max);
