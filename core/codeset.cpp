@@ -48,7 +48,7 @@ CodeSet CodeSet::read(kdb::Connection& connection, kdb::Transaction& transaction
 
 bool CodeSet::mayContain(const std::string& text) const
 {
-    if (text.size() > width_) return false;
+    if (!fitsWidth(width_, text)) return false;
     if (!comparable_ || !plain(text)) return true;
     const std::string t = capitals(text);
     return std::any_of(codes_.begin(), codes_.end(),

@@ -31,6 +31,10 @@ public:
     // and the answer is true, so the statement decides.
     bool mayContain(const std::string& text) const;
 
+    // What the width alone tells: a text longer than the column is in no
+    // code of it, whatever the codes are.
+    static bool fitsWidth(std::size_t width, const std::string& text) { return text.size() <= width; }
+
     std::size_t size() const { return codes_.size(); }
 
 private:

@@ -28,9 +28,4 @@ struct LookupProcedures {
 };
 std::string lookupProceduresSql(const LookupProcedures& p, bool byName, const std::string& T);
 
-// Whether a code column of that width can contain the text at all. A longer
-// text is in no code, and the code statement would scan the whole table,
-// in code order, only to find nothing.
-inline bool codeMayContain(std::size_t codeWidth, const std::string& T) { return T.size() <= codeWidth; }
-
 } // namespace korvane

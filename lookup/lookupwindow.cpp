@@ -211,7 +211,8 @@ bool LookupWindow::someCodeMayContain(const std::string& T)
 void LookupWindow::edtPesquiseProcChange()
 {
     const std::string T = korvane::trimmedCopy(korvane::toWin1252(edtPesquiseProc->text()));
-    if (korvane::codeMayContain(design_.procedures.codeWidth, T)) {
+    // The procedures of one code are few: their codes are not worth holding.
+    if (korvane::CodeSet::fitsWidth(design_.procedures.codeWidth, T)) {
         run(procedures_, korvane::lookupProceduresSql(design_.procedures, false, T), true);
         if (!procedures_->isEmpty()) return;
     }

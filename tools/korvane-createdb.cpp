@@ -7,7 +7,6 @@
 #include "tools/databasecreation.h"
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <string>
 

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <string>
 #include <thread>
