@@ -1,7 +1,7 @@
 #include "uKorvane.h"
 
-#include "app/procsearch.h"
-#include "app/statements.h"
+#include "model/procsearch.h"
+#include "model/statements.h"
 #include "core/text.h"
 #include "korvane_config.h"
 #include "lookup/uCbos.h"
@@ -9,7 +9,7 @@
 #include "ui/dialogs.h"
 #include "ui/keypreview.h"
 #include "ui/pictures.h"
-#include "update/uAtualizar.h"
+#include "app/uAtualizar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -25,8 +25,8 @@
 #include <QVBoxLayout>
 
 namespace st = korvane::statements;
-using kui::DisplayFormat;
-using kui::FieldDef;
+using kdata::DisplayFormat;
+using kdata::FieldDef;
 
 namespace {
 
@@ -102,10 +102,10 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent) : QMa
     qryFinanciamento = makeQuery(QStringLiteral("qryFinanciamento"), st::kFinanciamento);
 
     // Titles and formats the windows show.
-    const auto money = [](kui::RecordSet* ds, const char* field, const char* title) {
+    const auto money = [](kdata::RecordSet* ds, const char* field, const char* title) {
         ds->setFieldDef({QString::fromLatin1(field), QString::fromUtf8(title), -1, DisplayFormat::Money});
     };
-    const auto title = [](kui::RecordSet* ds, const char* field, const char* text, int width = -1) {
+    const auto title = [](kdata::RecordSet* ds, const char* field, const char* text, int width = -1) {
         ds->setFieldDef({QString::fromLatin1(field), QString::fromUtf8(text), width, DisplayFormat::Plain});
     };
     title(qryTbProc, "PROC_COD", "CÓDIGO");
@@ -114,7 +114,7 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent) : QMa
     money(qryTbProc, "PROC_VL_SH", "Valor SH:");
     money(qryTbProc, "PROC_VL_SP", "Valor SP:");
     money(qryTbProc, "SOMASHSP", "TOTAL SH + SP");
-    qryTbProc->addCalculatedField(QStringLiteral("SOMASHSP"), [](const kui::RecordSet& ds, std::size_t row) {
+    qryTbProc->addCalculatedField(QStringLiteral("SOMASHSP"), [](const kdata::RecordSet& ds, std::size_t row) {
         const auto money = [&](const char* f) -> std::optional<kdb::Decimal> {
             const kdb::Value v = ds.value(row, QString::fromLatin1(f));
             if (v.isNull()) return std::nullopt;
@@ -184,7 +184,7 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent) : QMa
 TfrmKorvane::~TfrmKorvane()
 {
     // Result sets first: their statements belong to the connection.
-    for (kui::RecordSet* r : resultSets_) delete r;
+    for (kdata::RecordSet* r : resultSets_) delete r;
     resultSets_.clear();
     transactions_.clear();
     try {
@@ -193,14 +193,14 @@ TfrmKorvane::~TfrmKorvane()
     }
 }
 
-kui::DataSet* TfrmKorvane::makeQuery(const QString& name, const std::string& sql, kdb::Transaction* shared)
+kdata::DataSet* TfrmKorvane::makeQuery(const QString& name, const std::string& sql, kdb::Transaction* shared)
 {
     kdb::Transaction* tr = shared;
     if (!tr) {
         transactions_.push_back(std::make_unique<kdb::Transaction>(dtbDados_, kdb::Transaction::Access::ReadOnly));
         tr = transactions_.back().get();
     }
-    auto* ds = new kui::DataSet(name, dtbDados_, *tr, this);
+    auto* ds = new kdata::DataSet(name, dtbDados_, *tr, this);
     ds->setSql(sql);
     resultSets_.push_back(ds);
     return ds;
@@ -479,8 +479,8 @@ void TfrmKorvane::ATUALIZAOTABELAS1Click()
     }
     // Nothing is re-read now: the lists keep what they show until the next
     // search or move. But those runs must plan against the new tables.
-    for (kui::RecordSet* r : resultSets_)
-        if (auto* ds = qobject_cast<kui::DataSet*>(r)) ds->query().replanOnNextOpen();
+    for (kdata::RecordSet* r : resultSets_)
+        if (auto* ds = qobject_cast<kdata::DataSet*>(r)) ds->query().replanOnNextOpen();
     procedureCodes_.reset();
 }
 
@@ -496,7 +496,7 @@ void TfrmKorvane::FormClose()
     if (closing_) return;
     closing_ = true;
     Timer1->stop();
-    for (kui::RecordSet* r : resultSets_) r->close();
+    for (kdata::RecordSet* r : resultSets_) r->close();
     for (auto& t : transactions_) t->rollback();
     dtbDados_.close();
     qApp->quit();

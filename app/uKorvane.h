@@ -2,17 +2,17 @@
 // The main window: the procedure browser and owner of the program's only
 // database connection.
 
-#include "app/procsearch.h"
+#include "model/procsearch.h"
 #include "core/codeset.h"
 #include "db/connection.h"
-#include "reports/reportdata.h"
+#include "model/reportdata.h"
 #include "db/transaction.h"
-#include "ui/dataset.h"
+#include "data/dataset.h"
 #include "ui/dbedit.h"
 #include "ui/dbgrid.h"
 #include "ui/dblookup.h"
 #include "ui/dbmemo.h"
-#include "ui/memorytable.h"
+#include "data/memorytable.h"
 #include "ui/upperedit.h"
 
 #include <QLabel>
@@ -59,35 +59,35 @@ public:
     kui::DBGrid* DBGrid3 = nullptr;    // "Compatível"
 
     // Result sets (each also findable by its objectName).
-    kui::DataSet* qryVersao = nullptr;
-    kui::DataSet* qryGrupo = nullptr;
-    kui::DataSet* qrySubGrupo = nullptr;
-    kui::DataSet* qryFo = nullptr;
-    kui::DataSet* qryTbProc = nullptr;
-    kui::DataSet* qryProccid10 = nullptr;
-    kui::DataSet* qryProccbos = nullptr;
-    kui::DataSet* qryProcespecialidades = nullptr;
-    kui::DataSet* qryProcopm = nullptr;
-    kui::DataSet* qryProcmodalidade = nullptr;
-    kui::DataSet* qryProcregistro = nullptr;
-    kui::DataSet* qryAtributoComplentar = nullptr;
-    kui::DataSet* qryProcdetalhe = nullptr;
-    kui::DataSet* qryProchabilitacao = nullptr;
-    kui::DataSet* qryProcsDaOpm = nullptr;
-    kui::DataSet* qryProc_Habilitacao = nullptr;
-    kui::DataSet* qryProcServicoClassificacao = nullptr;
-    kui::DataSet* qryDescricoes = nullptr;
-    kui::DataSet* qryCid10Geral = nullptr;
-    kui::DataSet* qryProcsCid10Geral = nullptr;
-    kui::DataSet* qryCbosGeral = nullptr;
-    kui::DataSet* qryCadastroDetalhes = nullptr;
-    kui::DataSet* qryFinanciamento = nullptr;
-    kui::DataSet* qryImpProcIndi = nullptr;
-    kui::DataSet* qryImpProcGeral = nullptr;
-    kui::MemoryTable* cdsCid10 = nullptr;
-    kui::MemoryTable* cdsCbos = nullptr;
-    kui::DataSet* qryCid10DoCodigo = nullptr;   // the sheet's codes of a typed code not selected
-    kui::DataSet* qryCbosDoCodigo = nullptr;
+    kdata::DataSet* qryVersao = nullptr;
+    kdata::DataSet* qryGrupo = nullptr;
+    kdata::DataSet* qrySubGrupo = nullptr;
+    kdata::DataSet* qryFo = nullptr;
+    kdata::DataSet* qryTbProc = nullptr;
+    kdata::DataSet* qryProccid10 = nullptr;
+    kdata::DataSet* qryProccbos = nullptr;
+    kdata::DataSet* qryProcespecialidades = nullptr;
+    kdata::DataSet* qryProcopm = nullptr;
+    kdata::DataSet* qryProcmodalidade = nullptr;
+    kdata::DataSet* qryProcregistro = nullptr;
+    kdata::DataSet* qryAtributoComplentar = nullptr;
+    kdata::DataSet* qryProcdetalhe = nullptr;
+    kdata::DataSet* qryProchabilitacao = nullptr;
+    kdata::DataSet* qryProcsDaOpm = nullptr;
+    kdata::DataSet* qryProc_Habilitacao = nullptr;
+    kdata::DataSet* qryProcServicoClassificacao = nullptr;
+    kdata::DataSet* qryDescricoes = nullptr;
+    kdata::DataSet* qryCid10Geral = nullptr;
+    kdata::DataSet* qryProcsCid10Geral = nullptr;
+    kdata::DataSet* qryCbosGeral = nullptr;
+    kdata::DataSet* qryCadastroDetalhes = nullptr;
+    kdata::DataSet* qryFinanciamento = nullptr;
+    kdata::DataSet* qryImpProcIndi = nullptr;
+    kdata::DataSet* qryImpProcGeral = nullptr;
+    kdata::MemoryTable* cdsCid10 = nullptr;
+    kdata::MemoryTable* cdsCbos = nullptr;
+    kdata::DataSet* qryCid10DoCodigo = nullptr;   // the sheet's codes of a typed code not selected
+    kdata::DataSet* qryCbosDoCodigo = nullptr;
     kreports::TRvProject* RvTabelaGeral = nullptr;
     kreports::TRvProject* RvTabelaAnalitica = nullptr;
     QMenu* pmImpressao = nullptr;
@@ -141,14 +141,14 @@ private:
     void setSearchText(const QString& text);
     std::string shownCode(kui::DBLookupCombo* lookup) const;
     std::string currentProcedureCode() const;
-    void pageSearch(korvane::PageSearch page, kui::DataSet* dataSet, QLineEdit* box);
+    void pageSearch(korvane::PageSearch page, kdata::DataSet* dataSet, QLineEdit* box);
     void connectBrowser();
     QWidget* buildSearchStrip(QLineEdit*& box, const QString& name, int width);
-    kui::DBGrid* addGrid(QWidget* page, const QString& name, kui::DataSet* dataSet, std::vector<kui::Column> columns);
+    kui::DBGrid* addGrid(QWidget* page, const QString& name, kdata::DataSet* dataSet, std::vector<kui::Column> columns);
 
-    kui::DataSet* makeQuery(const QString& name, const std::string& sql, kdb::Transaction* shared = nullptr);
+    kdata::DataSet* makeQuery(const QString& name, const std::string& sql, kdb::Transaction* shared = nullptr);
     void buildReports();
-    korvane::ListLevel listLevel(kui::DBLookupCombo* lookup, kui::DataSet* list, const char* codeField) const;
+    korvane::ListLevel listLevel(kui::DBLookupCombo* lookup, kdata::DataSet* list, const char* codeField) const;
     void runProcedureList(korvane::ListOrder order);
     void buildLayout();
     QWidget* buildTopPanel();
@@ -159,7 +159,7 @@ private:
 
     kdb::Connection dtbDados_;
     std::vector<std::unique_ptr<kdb::Transaction>> transactions_;
-    std::vector<kui::RecordSet*> resultSets_;
+    std::vector<kdata::RecordSet*> resultSets_;
 
     QToolButton* btnLimpar = nullptr;
     QToolButton* btnCbos = nullptr;

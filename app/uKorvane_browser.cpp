@@ -4,7 +4,7 @@
 
 #include "uKorvane.h"
 
-#include "app/procsearch.h"
+#include "model/procsearch.h"
 #include "core/text.h"
 #include "ui/dialogs.h"
 
@@ -31,7 +31,7 @@ private:
 };
 
 // A field of the current row as stored; the empty text when there is no row.
-std::string textOf(const kui::RecordSet* ds, const char* field)
+std::string textOf(const kdata::RecordSet* ds, const char* field)
 {
     if (ds->currentRow() < 0) return {};
     return ds->field(QString::fromLatin1(field)).toString();
@@ -57,7 +57,7 @@ QWidget* TfrmKorvane::buildSearchStrip(QLineEdit*& box, const QString& name, int
     return strip;
 }
 
-kui::DBGrid* TfrmKorvane::addGrid(QWidget* page, const QString& name, kui::DataSet* dataSet,
+kui::DBGrid* TfrmKorvane::addGrid(QWidget* page, const QString& name, kdata::DataSet* dataSet,
                                  std::vector<kui::Column> columns)
 {
     auto* grid = new kui::DBGrid(name);
@@ -144,8 +144,8 @@ void TfrmKorvane::connectBrowser()
 
     // Connected after the value boxes, so the complexity mark is laid over
     // what the financing box has just shown.
-    connect(qryTbProc, &kui::RecordSet::currentChanged, this, handler(&TfrmKorvane::dtsTbProcDataChange));
-    connect(qryCid10Geral, &kui::RecordSet::currentChanged, this, handler(&TfrmKorvane::dtsCid10GeralDataChange));
+    connect(qryTbProc, &kdata::RecordSet::currentChanged, this, handler(&TfrmKorvane::dtsTbProcDataChange));
+    connect(qryCid10Geral, &kdata::RecordSet::currentChanged, this, handler(&TfrmKorvane::dtsCid10GeralDataChange));
 
     connect(edtPesquiseCid, &QLineEdit::textChanged, this, handler(&TfrmKorvane::edtPesquiseCidChange));
     connect(edtPesquiseCbo, &QLineEdit::textChanged, this, handler(&TfrmKorvane::edtPesquiseCboChange));
@@ -290,7 +290,7 @@ void TfrmKorvane::dtsTbProcDataChange()
     // A closed list (a failed search) refreshes nothing: the pages keep what they showed.
     if (suppressDetail_ || !qryTbProc->isOpen()) return;
     const std::string C = currentProcedureCode();
-    const auto reopen = [&C](kui::DataSet* ds, const char* param) {
+    const auto reopen = [&C](kdata::DataSet* ds, const char* param) {
         ds->close();
         ds->setParam(param, C);
         ds->open();
@@ -330,7 +330,7 @@ void TfrmKorvane::dtsCid10GeralDataChange()
 
 // --- related-table pages ----------------------------------------------------
 
-void TfrmKorvane::pageSearch(PageSearch which, kui::DataSet* dataSet, QLineEdit* box)
+void TfrmKorvane::pageSearch(PageSearch which, kdata::DataSet* dataSet, QLineEdit* box)
 {
     const std::string T = korvane::trimmedCopy(toWin1252(box->text()));
     const std::string C = currentProcedureCode();

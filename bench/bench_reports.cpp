@@ -17,7 +17,7 @@
 #include "db/transaction.h"
 #include "korvane_config.h"
 #include "support/syntheticprocs.h"
-#include "ui/dataset.h"
+#include "data/dataset.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -105,8 +105,8 @@ int main(int argc, char** argv)
                 project.toLocal8Bit().constData());
 
     kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
-    kui::DataSet list(QStringLiteral("qryImpProcGeral"), db, tr);
-    for (const char* f : {"PROC_VL_SH", "PROC_VL_SP"}) list.setFieldDef({QLatin1String(f), {}, -1, kui::DisplayFormat::Money});
+    kdata::DataSet list(QStringLiteral("qryImpProcGeral"), db, tr);
+    for (const char* f : {"PROC_VL_SH", "PROC_VL_SP"}) list.setFieldDef({QLatin1String(f), {}, -1, kdata::DisplayFormat::Money});
     kreports::TRvDataSetConnection connection(QStringLiteral("RvDtsImpProcGeral"), &list);
     kreports::TRvProject geral(QStringLiteral("RvTabelaGeral"));
     geral.setProjectFile(project);

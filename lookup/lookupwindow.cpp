@@ -34,10 +34,10 @@ QFrame* band(int height, bool lowered)
     return f;
 }
 
-std::vector<kui::Column> columnsOf(kui::RecordSet* ds, const std::vector<kui::FieldDef>& defs)
+std::vector<kui::Column> columnsOf(kdata::RecordSet* ds, const std::vector<kdata::FieldDef>& defs)
 {
     std::vector<kui::Column> cols;
-    for (const kui::FieldDef& d : defs) {
+    for (const kdata::FieldDef& d : defs) {
         ds->setFieldDef(d);
         cols.emplace_back(d.name);
     }
@@ -60,9 +60,9 @@ LookupWindow::LookupWindow(const Design& design, kdb::Connection& connection,
     using Access = kdb::Transaction::Access;
     codesTransaction_ = std::make_unique<kdb::Transaction>(connection, Access::ReadOnly);
     proceduresTransaction_ = std::make_unique<kdb::Transaction>(connection, Access::ReadOnly);
-    codes_ = new kui::DataSet(design.codesName, connection, *codesTransaction_, this);
+    codes_ = new kdata::DataSet(design.codesName, connection, *codesTransaction_, this);
     codes_->setSql(design.codesSql);
-    procedures_ = new kui::DataSet(design.proceduresName, connection, *proceduresTransaction_, this);
+    procedures_ = new kdata::DataSet(design.proceduresName, connection, *proceduresTransaction_, this);
     procedures_->setSql(design.proceduresSql);
 
     auto* v = new QVBoxLayout(this);
@@ -125,7 +125,7 @@ LookupWindow::LookupWindow(const Design& design, kdb::Connection& connection,
     };
     connect(edtPesquise, &QLineEdit::textChanged, this, guarded(&LookupWindow::edtPesquiseChange));
     connect(edtPesquiseProc, &QLineEdit::textChanged, this, guarded(&LookupWindow::edtPesquiseProcChange));
-    connect(codes_, &kui::RecordSet::currentChanged, this, guarded(&LookupWindow::codesDataChange));
+    connect(codes_, &kdata::RecordSet::currentChanged, this, guarded(&LookupWindow::codesDataChange));
     connect(DBGrid2, &kui::DBGrid::dblClick, this, guarded(&LookupWindow::DBGrid2DblClick));
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::close);
 
@@ -175,7 +175,7 @@ void LookupWindow::showEvent(QShowEvent* event)
     edtPesquise->setFocus(Qt::OtherFocusReason);
 }
 
-void LookupWindow::run(kui::DataSet* ds, const std::string& sql, bool bind)
+void LookupWindow::run(kdata::DataSet* ds, const std::string& sql, bool bind)
 {
     ds->close();
     ds->setSql(sql);

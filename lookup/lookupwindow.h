@@ -4,10 +4,10 @@
 // hand-back of one procedure to the main window's search.
 
 #include "core/codeset.h"
-#include "lookup/lookupsearch.h"
+#include "model/lookupsearch.h"
 #include "db/connection.h"
 #include "db/transaction.h"
-#include "ui/dataset.h"
+#include "data/dataset.h"
 #include "ui/dbgrid.h"
 
 #include <QDialog>
@@ -32,13 +32,13 @@ public:
         std::string codesSql;       // the statement when the window opens
         korvane::LookupTable codes;
         QString codeField;          // "CBO_COD"
-        std::vector<kui::FieldDef> codeColumns;
+        std::vector<kdata::FieldDef> codeColumns;
         QString proceduresName;     // "qryProcsCbosGeral"
         std::string proceduresSql;
         korvane::LookupProcedures procedures;
         const char* codeParam;      // "pcbo_cbo"
         QString procedureField;     // "PCBO_PROC"
-        std::vector<kui::FieldDef> procedureColumns;
+        std::vector<kdata::FieldDef> procedureColumns;
         bool closeProceduresOnClose;
     };
 
@@ -53,8 +53,8 @@ public:
     kui::DBGrid* DBGrid1 = nullptr;
     kui::DBGrid* DBGrid2 = nullptr;
     QPushButton* BitBtn1 = nullptr;
-    kui::DataSet* codes() const { return codes_; }
-    kui::DataSet* procedures() const { return procedures_; }
+    kdata::DataSet* codes() const { return codes_; }
+    kdata::DataSet* procedures() const { return procedures_; }
 
     void edtPesquiseChange();
     void edtPesquiseProcChange();
@@ -69,15 +69,15 @@ protected:
 private:
     void FormCreate();
     void FormClose();
-    void run(kui::DataSet* ds, const std::string& sql, bool bind);
+    void run(kdata::DataSet* ds, const std::string& sql, bool bind);
     std::string currentCode() const;
     bool someCodeMayContain(const std::string& T);
     QWidget* searchBand(const QString& name, QLineEdit*& box, int left, int top);
 
     Design design_;
     std::unique_ptr<kdb::Transaction> codesTransaction_, proceduresTransaction_;
-    kui::DataSet* codes_ = nullptr;
-    kui::DataSet* procedures_ = nullptr;
+    kdata::DataSet* codes_ = nullptr;
+    kdata::DataSet* procedures_ = nullptr;
     std::function<void(const QString&)> handBack_;
     bool closed_ = false;
     kdb::Connection& connection_;

@@ -4,7 +4,7 @@ namespace {
 
 LookupWindow::Design cbosDesign()
 {
-    using kui::FieldDef;
+    using kdata::FieldDef;
     LookupWindow::Design d;
     d.name = QStringLiteral("frmCbos");
     d.banner = QStringLiteral("CBOS");

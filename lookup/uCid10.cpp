@@ -4,7 +4,7 @@ namespace {
 
 LookupWindow::Design cid10Design()
 {
-    using kui::FieldDef;
+    using kdata::FieldDef;
     LookupWindow::Design d;
     d.name = QStringLiteral("frmCid10");
     d.banner = QStringLiteral("CID10");

@@ -12,7 +12,7 @@ std::vector<TRvDataSetConnection*>& registry()
 }
 } // namespace
 
-TRvDataSetConnection::TRvDataSetConnection(const QString& name, kui::RecordSet* dataSet, QObject* parent)
+TRvDataSetConnection::TRvDataSetConnection(const QString& name, kdata::RecordSet* dataSet, QObject* parent)
     : QObject(parent), dataSet_(dataSet)
 {
     if (name.isEmpty()) throw std::invalid_argument("A report connection needs a name");

@@ -3,7 +3,7 @@
 // ties a name ("RvDtsImpProcGeral") to a record set and is known to every
 // project while it exists.
 
-#include "ui/recordset.h"
+#include "data/recordset.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,17 +14,17 @@ namespace kreports {
 
 class TRvDataSetConnection : public QObject {
     Q_OBJECT
-    Q_PROPERTY(kui::RecordSet* DataSet READ dataSet WRITE setDataSet)
+    Q_PROPERTY(kdata::RecordSet* DataSet READ dataSet WRITE setDataSet)
 public:
     // The name must be free: two live connections never share one.
-    TRvDataSetConnection(const QString& name, kui::RecordSet* dataSet, QObject* parent = nullptr);
+    TRvDataSetConnection(const QString& name, kdata::RecordSet* dataSet, QObject* parent = nullptr);
     ~TRvDataSetConnection() override;
 
-    kui::RecordSet* dataSet() const { return dataSet_; }
-    void setDataSet(kui::RecordSet* dataSet) { dataSet_ = dataSet; }
+    kdata::RecordSet* dataSet() const { return dataSet_; }
+    void setDataSet(kdata::RecordSet* dataSet) { dataSet_ = dataSet; }
 
 private:
-    QPointer<kui::RecordSet> dataSet_;
+    QPointer<kdata::RecordSet> dataSet_;
 };
 
 // The connections that exist now, by name (case-insensitive).

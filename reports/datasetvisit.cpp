@@ -2,7 +2,7 @@
 
 namespace kreports {
 
-DataSetVisit::DataSetVisit(kui::RecordSet& set)
+DataSetVisit::DataSetVisit(kdata::RecordSet& set)
     : set_(set), wasOpen_(set.isOpen()), filter_(set.filter()), row_(set.currentRow())
 {
     set_.disableControls();

@@ -3,19 +3,19 @@
 // the bound controls and handlers kept out, and the set handed back as it
 // was found: open or closed, its filter, its current row.
 
-#include "ui/recordset.h"
+#include "data/recordset.h"
 
 namespace kreports {
 
 class DataSetVisit {
 public:
     // Opens the set if it is closed and moves to its first row.
-    explicit DataSetVisit(kui::RecordSet& set);
+    explicit DataSetVisit(kdata::RecordSet& set);
     ~DataSetVisit();
     DataSetVisit(const DataSetVisit&) = delete;
     DataSetVisit& operator=(const DataSetVisit&) = delete;
 
-    kui::RecordSet& set() const { return set_; }
+    kdata::RecordSet& set() const { return set_; }
     // A filter for the time of the visit (the set's own comes back after).
     void setFilter(const QString& expression);
     // Back to the set's own filter, on the first row.
@@ -24,7 +24,7 @@ public:
 private:
     void restore() noexcept;
 
-    kui::RecordSet& set_;
+    kdata::RecordSet& set_;
     bool wasOpen_;
     QString filter_;
     long row_;

@@ -79,7 +79,7 @@ private:
     void visitConnections();
     void collect(const Template& t, int line, std::vector<std::pair<QString, int>>& names) const;
     void checkFields(const Template& t, int line) const;
-    kui::RecordSet& set(const QString& connection) const;
+    kdata::RecordSet& set(const QString& connection) const;
 
     // Text.
     // For a filter, quotes in field values are doubled so that they stay text.
@@ -184,7 +184,7 @@ void Layout::checkFields(const Template& t, int line) const
             failAt(file_, line, QStringLiteral("the data connection \"%1\" has no field \"%2\"").arg(p.connection, p.field));
 }
 
-kui::RecordSet& Layout::set(const QString& connection) const
+kdata::RecordSet& Layout::set(const QString& connection) const
 {
     return byName_.at(connection.toUpper())->set();
 }
@@ -193,7 +193,7 @@ kui::RecordSet& Layout::set(const QString& connection) const
 
 QString Layout::fieldText(const TemplatePart& p) const
 {
-    const kui::RecordSet& s = set(p.connection);
+    const kdata::RecordSet& s = set(p.connection);
     if (s.currentRow() < 0) return {};
     if (p.format) {
         const kdb::Value v = s.field(p.field);
@@ -451,7 +451,7 @@ void Layout::resolveDeferred()
 }
 
 // Text of a group's key field in the row given.
-QString groupKey(const kui::RecordSet& s, std::size_t row, const Band& band)
+QString groupKey(const kdata::RecordSet& s, std::size_t row, const Band& band)
 {
     QString key = s.displayText(row, band.groupField);
     return band.groupLength > 0 ? key.left(band.groupLength) : key;
@@ -462,7 +462,7 @@ Document Layout::run()
     visitConnections();
     startPage();
     for (const Section& sec : r_.sections) {
-        kui::RecordSet& s = set(sec.connection);
+        kdata::RecordSet& s = set(sec.connection);
         DataSetVisit& visit = *byName_.at(sec.connection.toUpper());
         if (!sec.filter.isEmpty()) visit.setFilter(expand(sec.filter, true));
         else visit.clearFilter();

@@ -1,9 +1,6 @@
 #include "project.h"
 
 #include "layout.h"
-#include "output.h"
-
-#include <QApplication>
 
 namespace kreports {
 
@@ -25,12 +22,6 @@ Document TRvProject::render()
 {
     load();
     return layOut(project_->defaultReport(), projectFile_);
-}
-
-void TRvProject::execute(QWidget* parent)
-{
-    Document doc = render();
-    reportOutput().present(std::make_shared<const Document>(std::move(doc)), parent ? parent : QApplication::activeWindow());
 }
 
 void TRvProject::renderToPdf(const QString& path) { writePdf(render(), path); }

@@ -27,9 +27,8 @@ public:
     bool isLoaded() const { return project_ != nullptr; }
     void load();
 
-    // Lays out the default report over the connections and shows it.
-    void execute(QWidget* parent = nullptr);
-    // The same pages, for whoever wants them without any window.
+    // Lays out the default report over the connections. Showing the pages
+    // belongs to the windows (kui::runReport).
     Document render();
     void renderToPdf(const QString& path);
 

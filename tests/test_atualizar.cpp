@@ -12,7 +12,7 @@
 #include "tools/releasegen.h"
 #include "update/layouts.h"
 #include "update/releasefile.h"
-#include "update/uAtualizar.h"
+#include "app/uAtualizar.h"
 
 #include <QAction>
 #include <QApplication>

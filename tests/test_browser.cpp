@@ -1,7 +1,7 @@
 // The procedure browser driven as a person would: lookups, the search box,
 // the list, the detail panel and the related-table pages.
 
-#include "app/procsearch.h"
+#include "model/procsearch.h"
 #include "app/uKorvane.h"
 #include "support/fixture.h"
 #include "support/tempdb.h"
@@ -71,7 +71,7 @@ protected:
         QApplication::setActiveWindow(w.get());
     }
 
-    std::set<std::string> codes(kui::RecordSet* ds, const char* field = "PROC_COD")
+    std::set<std::string> codes(kdata::RecordSet* ds, const char* field = "PROC_COD")
     {
         std::set<std::string> out;
         ds->fetchAll();
@@ -84,7 +84,7 @@ protected:
 
     void moveTo(const std::string& code)
     {
-        kui::RecordSet* list = w->qryTbProc;
+        kdata::RecordSet* list = w->qryTbProc;
         list->fetchAll();
         for (std::size_t r = 0; r < list->recordCount(); ++r)
             if (list->value(r, QStringLiteral("PROC_COD")).toString() == code) {
@@ -324,7 +324,7 @@ TEST_F(Browser, AnEmptyListEmptiesEveryPage)
     type(w->edtPesquise, QStringLiteral("0401010023"));
     type(w->edtPesquise, QStringLiteral("ZZZ"));
     EXPECT_TRUE(w->qryTbProc->isEmpty());
-    for (kui::DataSet* ds : {w->qryProccid10, w->qryProccbos, w->qryProcopm, w->qryDescricoes})
+    for (kdata::DataSet* ds : {w->qryProccid10, w->qryProccbos, w->qryProcopm, w->qryDescricoes})
         EXPECT_TRUE(ds->isEmpty()) << ds->objectName().toStdString();
     EXPECT_TRUE(child<QLineEdit>("DBEdit11")->text().isEmpty());
     EXPECT_TRUE(child<QLineEdit>("DBEdit10")->text().isEmpty());

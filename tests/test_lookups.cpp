@@ -50,7 +50,7 @@ protected:
         QTest::keyClicks(box, text);
     }
 
-    static std::vector<std::string> column(kui::RecordSet* ds, const char* field)
+    static std::vector<std::string> column(kdata::RecordSet* ds, const char* field)
     {
         std::vector<std::string> out;
         ds->fetchAll();

@@ -68,7 +68,7 @@ TEST_F(MainWindow, CaptionWithoutVersaoRowOrWithAnEmptyOne)
 TEST_F(MainWindow, InitialListHoldsProceduresThatHaveAFinancingRow)
 {
     auto w = open();
-    kui::DataSet* list = w->qryTbProc;
+    kdata::DataSet* list = w->qryTbProc;
     list->fetchAll();
     EXPECT_EQ(list->recordCount(), 10u);   // eleven procedures, one without a financing row
     bool sawUnfinanced = false;

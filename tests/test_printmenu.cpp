@@ -2,7 +2,7 @@
 // run over, and the reports as they come out in PDF.
 
 #include "app/uKorvane.h"
-#include "reports/output.h"
+#include "ui/reportoutput.h"
 #include "reports/project.h"
 #include "support/fixture.h"
 #include "support/pdftext.h"
@@ -40,13 +40,13 @@ protected:
         w->RvTabelaGeral->setProjectFile(QString::fromStdString((reports / "TabelaGeral.rav").string()));
         w->RvTabelaAnalitica->setProjectFile(QString::fromStdString((reports / "TabelaAnalitica.rav").string()));
         pdf = QString::fromStdString(dir.file("out.pdf"));
-        output = std::make_unique<kreports::PdfFileOutput>(pdf);
-        kreports::setReportOutput(output.get());
+        output = std::make_unique<kui::PdfFileOutput>(pdf);
+        kui::setReportOutput(output.get());
     }
 
     void TearDown() override
     {
-        kreports::setReportOutput(nullptr);
+        kui::setReportOutput(nullptr);
         w.reset();
         QLocale::setDefault(QLocale::c());
     }
@@ -82,7 +82,7 @@ protected:
     ktest::RecordingDialogs dialogs;
     std::unique_ptr<TfrmKorvane> w;
     QString pdf;
-    std::unique_ptr<kreports::PdfFileOutput> output;
+    std::unique_ptr<kui::PdfFileOutput> output;
 };
 
 TEST_F(PrintMenu, OffersTheThreeReports)

@@ -6,20 +6,20 @@
 #include "db/transaction.h"
 #include "support/widgets.h"
 #include "support/tempdb.h"
-#include "ui/dataset.h"
+#include "data/dataset.h"
 #include "ui/datasetmodel.h"
-#include "ui/memorytable.h"
+#include "data/memorytable.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-kui::MemoryTable makeTable()
+kdata::MemoryTable makeTable()
 {
-    return kui::MemoryTable(QStringLiteral("cds"), {{"CODE", 4}, {"KIND", 2}, {"N", 6}});
+    return kdata::MemoryTable(QStringLiteral("cds"), {{"CODE", 4}, {"KIND", 2}, {"N", 6}});
 }
 
-void add(kui::MemoryTable& t, kdb::Value code, kdb::Value kind, kdb::Value n)
+void add(kdata::MemoryTable& t, kdb::Value code, kdb::Value kind, kdb::Value n)
 {
     t.append();
     t.set(QStringLiteral("CODE"), std::move(code));
@@ -28,7 +28,7 @@ void add(kui::MemoryTable& t, kdb::Value code, kdb::Value kind, kdb::Value n)
     t.post();
 }
 
-QStringList codes(const kui::RecordSet& s)
+QStringList codes(const kdata::RecordSet& s)
 {
     QStringList out;
     for (std::size_t r = 0; r < s.recordCount(); ++r) out << s.displayText(r, QStringLiteral("CODE"));
@@ -46,7 +46,7 @@ protected:
         add(t, "B2", kdb::Value(), kdb::Value());
         add(t, "C'", "Z", -3);
     }
-    kui::MemoryTable t = makeTable();
+    kdata::MemoryTable t = makeTable();
 };
 
 TEST_F(FilterTest, ConditionsCompareTextWithoutPaddingAndNumbersByValue)
@@ -83,8 +83,8 @@ TEST_F(FilterTest, AMalformedFilterThrowsAndLeavesTheOldOne)
 TEST_F(FilterTest, RowsAreNumberedAsTheFilterShowsThem)
 {
     int resets = 0, moves = 0;
-    QObject::connect(&t, &kui::RecordSet::rowsReset, [&] { ++resets; });
-    QObject::connect(&t, &kui::RecordSet::currentChanged, [&] { ++moves; });
+    QObject::connect(&t, &kdata::RecordSet::rowsReset, [&] { ++resets; });
+    QObject::connect(&t, &kdata::RecordSet::currentChanged, [&] { ++moves; });
     t.last();
     t.setFilter(QStringLiteral("KIND = 'X'"));
     EXPECT_EQ(resets, 1);
@@ -101,7 +101,7 @@ TEST_F(FilterTest, RowsAreNumberedAsTheFilterShowsThem)
     // A posted row the filter hides is kept but not shown; one it shows
     // becomes current and is announced where the view expects it.
     std::vector<std::pair<std::size_t, std::size_t>> appended;
-    QObject::connect(&t, &kui::RecordSet::rowsAppended, [&](std::size_t a, std::size_t b) { appended.emplace_back(a, b); });
+    QObject::connect(&t, &kdata::RecordSet::rowsAppended, [&](std::size_t a, std::size_t b) { appended.emplace_back(a, b); });
     add(t, "D1", "Y", 1);
     EXPECT_EQ(t.recordCount(), 2u);
     EXPECT_EQ(t.currentText(QStringLiteral("CODE")), QStringLiteral("B1"));
@@ -141,7 +141,7 @@ TEST(FilterOnQuery, FetchesAsFarAsTheRowsAskedForAndViewsAgree)
             ins.execute();
         }
         tr.commit();
-        kui::DataSet cbos(QStringLiteral("qryCbosGeral"), db, tr);
+        kdata::DataSet cbos(QStringLiteral("qryCbosGeral"), db, tr);
         cbos.setSql("select * from TB_CBO order by CBO_COD");
         // Set before the open: applied to the rows as they come.
         cbos.setFilter(QStringLiteral("CBO_DESCR = 'RARE'"));

@@ -1,8 +1,8 @@
 // The data behind the printed reports: the list statement from the lookups'
 // states, the packing of codes into rows, the sheet's calculated fields.
 
-#include "reports/reportdata.h"
-#include "ui/memorytable.h"
+#include "model/reportdata.h"
+#include "data/memorytable.h"
 
 #include <gtest/gtest.h>
 
@@ -27,9 +27,9 @@ TEST(ListStatement, EachLevelThatHoldsAValueAddsItsCondition)
 }
 
 // A source of n codes "C1", "C2", ... in a memory table of one column.
-std::unique_ptr<kui::MemoryTable> codes(int n)
+std::unique_ptr<kdata::MemoryTable> codes(int n)
 {
-    auto t = std::make_unique<kui::MemoryTable>(QStringLiteral("src"), std::vector<kui::MemoryTable::ColumnDef>{{"CODE", 6}});
+    auto t = std::make_unique<kdata::MemoryTable>(QStringLiteral("src"), std::vector<kdata::MemoryTable::ColumnDef>{{"CODE", 6}});
     t->createDataSet();
     for (int i = 1; i <= n; ++i) {
         t->append();
@@ -39,11 +39,11 @@ std::unique_ptr<kui::MemoryTable> codes(int n)
     return t;
 }
 
-kui::MemoryTable packed(const std::vector<QString>& columns)
+kdata::MemoryTable packed(const std::vector<QString>& columns)
 {
-    std::vector<kui::MemoryTable::ColumnDef> defs;
+    std::vector<kdata::MemoryTable::ColumnDef> defs;
     for (const QString& c : columns) defs.push_back({c, 4});
-    return kui::MemoryTable(QStringLiteral("cds"), defs);
+    return kdata::MemoryTable(QStringLiteral("cds"), defs);
 }
 
 TEST(Packing, CidCodesGoEighteenToARowSkippingCid13)

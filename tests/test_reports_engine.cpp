@@ -10,8 +10,8 @@
 #include "db/transaction.h"
 #include "support/widgets.h"
 #include "support/tempdb.h"
-#include "ui/dataset.h"
-#include "ui/memorytable.h"
+#include "data/dataset.h"
+#include "data/memorytable.h"
 
 #include <gtest/gtest.h>
 
@@ -52,11 +52,11 @@ protected:
     }
 
     // A table T with CODE, NAME, SEX, VALUE and the given rows.
-    kui::MemoryTable& table(const QString& name, int rows)
+    kdata::MemoryTable& table(const QString& name, int rows)
     {
-        tables.push_back(std::make_unique<kui::MemoryTable>(
-            name, std::vector<kui::MemoryTable::ColumnDef>{{"CODE", 6}, {"NAME", 250}, {"SEX", 1}, {"VALUE", 12}}));
-        kui::MemoryTable& t = *tables.back();
+        tables.push_back(std::make_unique<kdata::MemoryTable>(
+            name, std::vector<kdata::MemoryTable::ColumnDef>{{"CODE", 6}, {"NAME", 250}, {"SEX", 1}, {"VALUE", 12}}));
+        kdata::MemoryTable& t = *tables.back();
         t.createDataSet();
         for (int i = 0; i < rows; ++i) {
             t.append();
@@ -72,7 +72,7 @@ protected:
     }
 
     ktest::TempDir dir;
-    std::vector<std::unique_ptr<kui::MemoryTable>> tables;
+    std::vector<std::unique_ptr<kdata::MemoryTable>> tables;
     std::vector<std::unique_ptr<TRvDataSetConnection>> connections;
 };
 
@@ -196,8 +196,8 @@ TEST_F(EngineTest, ConnectionsAndFieldsAreCheckedAtTheRunAgainstWhatExists)
     std::string message = errorOf([&] { p.render(); });
     EXPECT_NE(message.find("line 3: there is no data connection named \"RvT\""), std::string::npos) << message;
 
-    tables.push_back(std::make_unique<kui::MemoryTable>(QStringLiteral("t"),
-                                                        std::vector<kui::MemoryTable::ColumnDef>{{"OTHER", 3}}));
+    tables.push_back(std::make_unique<kdata::MemoryTable>(QStringLiteral("t"),
+                                                        std::vector<kdata::MemoryTable::ColumnDef>{{"OTHER", 3}}));
     TRvDataSetConnection conn(QStringLiteral("rvt"), tables.back().get());   // names are case-insensitive
     message = errorOf([&] { p.render(); });
     EXPECT_NE(message.find("line 5: the data connection \"RvT\" has no field \"CODE\""), std::string::npos) << message;
@@ -260,7 +260,7 @@ TEST_F(EngineTest, PagesRepeatTheirHeadersAndKnowTheirCount)
 
 TEST_F(EngineTest, AGrownBandIsNeverCutByAPageBreak)
 {
-    kui::MemoryTable& t = table(QStringLiteral("T"), 60);
+    kdata::MemoryTable& t = table(QStringLiteral("T"), 60);
     // Every third name takes several lines.
     t.close();
     t.createDataSet();
@@ -334,7 +334,7 @@ TEST_F(EngineTest, ASummaryTakesTheLastRowAlongToTheNextPage)
 
 TEST_F(EngineTest, GroupBandsOpenAndCloseEachGroup)
 {
-    kui::MemoryTable& t = table(QStringLiteral("T"), 0);
+    kdata::MemoryTable& t = table(QStringLiteral("T"), 0);
     for (const char* code : {"0101", "0102", "0201", "0301", "0302", "0303"}) {
         t.append();
         t.set(QStringLiteral("CODE"), code);
@@ -352,10 +352,10 @@ TEST_F(EngineTest, GroupBandsOpenAndCloseEachGroup)
 
 TEST_F(EngineTest, ValuesFollowTheirDisplayFormatsInTheUserLocale)
 {
-    tables.push_back(std::make_unique<kui::MemoryTable>(
-        QStringLiteral("V"), std::vector<kui::MemoryTable::ColumnDef>{{"M", 12}, {"I", 6}, {"S", 1}, {"D", 12}}));
-    kui::MemoryTable& t = *tables.back();
-    t.setFieldDef({QStringLiteral("D"), {}, -1, kui::DisplayFormat::Money});
+    tables.push_back(std::make_unique<kdata::MemoryTable>(
+        QStringLiteral("V"), std::vector<kdata::MemoryTable::ColumnDef>{{"M", 12}, {"I", 6}, {"S", 1}, {"D", 12}}));
+    kdata::MemoryTable& t = *tables.back();
+    t.setFieldDef({QStringLiteral("D"), {}, -1, kdata::DisplayFormat::Money});
     t.createDataSet();
     auto row = [&](kdb::Value m, kdb::Value i, kdb::Value s, kdb::Value d) {
         t.append();
@@ -385,7 +385,7 @@ TEST_F(EngineTest, ValuesFollowTheirDisplayFormatsInTheUserLocale)
 
 TEST_F(EngineTest, ALongTextIsCutToItsBoxUnlessItWraps)
 {
-    kui::MemoryTable& t = table(QStringLiteral("T"), 0);
+    kdata::MemoryTable& t = table(QStringLiteral("T"), 0);
     t.append();
     t.set(QStringLiteral("NAME"), std::string(40, 'X') + " " + std::string(40, 'Y'));
     t.post();
@@ -411,7 +411,7 @@ TEST_F(EngineTest, ALongTextIsCutToItsBoxUnlessItWraps)
 TEST_F(EngineTest, EmptySetsPrintTheirNoDataBandAndCountsAndOtherConnectionsAreRead)
 {
     table(QStringLiteral("T"), 0);
-    kui::MemoryTable& master = table(QStringLiteral("M"), 2);
+    kdata::MemoryTable& master = table(QStringLiteral("M"), 2);
     master.last();   // the engine reads from the first row whatever the position
     const Document doc = run("report R\n"
                              "  band pageheader height=5\n    text x=0 y=0 w=90 h=5 value=\"OF {RvM.CODE}\"\n  end\n"
@@ -445,12 +445,12 @@ std::string bySex(const char* sectionOptions)
 
 TEST_F(EngineTest, TheSetComesBackAsItWasAndListenersSeeNoRowOfTheRun)
 {
-    kui::MemoryTable& t = table(QStringLiteral("T"), 20);
+    kdata::MemoryTable& t = table(QStringLiteral("T"), 20);
     t.setFilter(QStringLiteral("SEX = 'F'"));
     ASSERT_EQ(t.recordCount(), 10u);
     t.moveTo(7);
     int moves = 0;
-    QObject::connect(&t, &kui::RecordSet::currentChanged, [&] { ++moves; });
+    QObject::connect(&t, &kdata::RecordSet::currentChanged, [&] { ++moves; });
 
     // The set's own filter holds for a section without one.
     Document doc = run(bySex(""));
@@ -489,8 +489,8 @@ TEST_F(EngineTest, EachSectionOverTheSameSetHasItsOwnFilter)
 
 TEST_F(EngineTest, AnErrorWhileSteppingStillHandsTheSetBack)
 {
-    kui::MemoryTable& t = table(QStringLiteral("T"), 10);
-    t.addCalculatedField(QStringLiteral("FRAGILE"), [](const kui::RecordSet& s, std::size_t row) -> kdb::Value {
+    kdata::MemoryTable& t = table(QStringLiteral("T"), 10);
+    t.addCalculatedField(QStringLiteral("FRAGILE"), [](const kdata::RecordSet& s, std::size_t row) -> kdb::Value {
         // Rows count as the filter shows them: the fourth 'M' row.
         if (row == 3) throw kdb::Error("cannot compute row 3");
         return s.value(row, QStringLiteral("CODE"));
@@ -525,7 +525,7 @@ protected:
             ins.execute();
         }
         tr->commit();
-        cids = std::make_unique<kui::DataSet>(QStringLiteral("qryCid10Geral"), db, *tr);
+        cids = std::make_unique<kdata::DataSet>(QStringLiteral("qryCid10Geral"), db, *tr);
         cids->setSql("select * from TB_CID order by CID_COD");
         conn = std::make_unique<TRvDataSetConnection>(QStringLiteral("RvDataSetConnection11"), cids.get());
     }
@@ -539,7 +539,7 @@ protected:
 
     kdb::Connection db;
     std::unique_ptr<kdb::Transaction> tr;
-    std::unique_ptr<kui::DataSet> cids;
+    std::unique_ptr<kdata::DataSet> cids;
     std::unique_ptr<TRvDataSetConnection> conn;
 };
 
@@ -556,7 +556,7 @@ std::string cidReport(const char* options)
 TEST_F(EngineDbTest, AClosedQueryIsOpenedReadWholeAndClosedAgain)
 {
     int moves = 0;
-    QObject::connect(cids.get(), &kui::RecordSet::currentChanged, [&] { ++moves; });
+    QObject::connect(cids.get(), &kdata::RecordSet::currentChanged, [&] { ++moves; });
     const Document doc = run(cidReport(""));
     EXPECT_EQ(allWords(doc).size(), 700);
     EXPECT_EQ(allWords(doc).back(), QStringLiteral("A699"));
@@ -570,8 +570,8 @@ TEST_F(EngineDbTest, AnOpenQueryKeepsItsRowAndItsGridHearsOnlyOfTheNewRows)
     cids->moveTo(5);
     ASSERT_LT(cids->recordCount(), 700u);   // not all fetched yet
     int moves = 0, resets = 0;
-    QObject::connect(cids.get(), &kui::RecordSet::currentChanged, [&] { ++moves; });
-    QObject::connect(cids.get(), &kui::RecordSet::rowsReset, [&] { ++resets; });
+    QObject::connect(cids.get(), &kdata::RecordSet::currentChanged, [&] { ++moves; });
+    QObject::connect(cids.get(), &kdata::RecordSet::rowsReset, [&] { ++resets; });
     const Document doc = run(cidReport(" filter=\"CID_RESTRSEXO = 'F'\""));
     EXPECT_EQ(allWords(doc).size(), 100);
     EXPECT_EQ(allWords(doc).front(), QStringLiteral("A000"));

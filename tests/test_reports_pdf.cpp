@@ -4,7 +4,7 @@
 #include "reports/connection.h"
 #include "reports/layout.h"
 #include "reports/project.h"
-#include "reports/reportdata.h"
+#include "model/reportdata.h"
 
 #include "core/text.h"
 #include "db/query.h"
@@ -13,8 +13,8 @@
 #include "support/widgets.h"
 #include "support/syntheticprocs.h"
 #include "support/tempdb.h"
-#include "ui/dataset.h"
-#include "ui/memorytable.h"
+#include "data/dataset.h"
+#include "data/memorytable.h"
 
 #include <gtest/gtest.h>
 
@@ -63,19 +63,19 @@ protected:
     QString project(const char* name) const { return qs((dir.path() / "RELATORIOS" / name).string()); }
     QString file(const char* name) const { return qs(dir.file(name)); }
 
-    kui::DataSet& dataSet(const QString& name, const std::string& sql)
+    kdata::DataSet& dataSet(const QString& name, const std::string& sql)
     {
-        sets.push_back(std::make_unique<kui::DataSet>(name, db, *tr));
-        auto& ds = static_cast<kui::DataSet&>(*sets.back());
+        sets.push_back(std::make_unique<kdata::DataSet>(name, db, *tr));
+        auto& ds = static_cast<kdata::DataSet&>(*sets.back());
         ds.setSql(sql);
         return ds;
     }
 
-    kui::DataSet& procedureList(const char* order)
+    kdata::DataSet& procedureList(const char* order)
     {
-        kui::DataSet& ds = dataSet(QStringLiteral("qryImpProcGeral"),
+        kdata::DataSet& ds = dataSet(QStringLiteral("qryImpProcGeral"),
                                    std::string("select * from tb_proc where proc_cod<>'' order by ") + order);
-        for (const char* f : {"PROC_VL_SH", "PROC_VL_SP"}) ds.setFieldDef({QLatin1String(f), {}, -1, kui::DisplayFormat::Money});
+        for (const char* f : {"PROC_VL_SH", "PROC_VL_SP"}) ds.setFieldDef({QLatin1String(f), {}, -1, kdata::DisplayFormat::Money});
         ds.open();
         return ds;
     }
@@ -90,7 +90,7 @@ protected:
     ktest::TempDir dir;
     kdb::Connection db;
     std::unique_ptr<kdb::Transaction> tr;
-    std::vector<std::unique_ptr<kui::RecordSet>> sets;
+    std::vector<std::unique_ptr<kdata::RecordSet>> sets;
 };
 
 ktest::SyntheticProc proc(const char* code, const char* name, kdb::Decimal sa, kdb::Decimal sh, kdb::Decimal sp)
@@ -123,7 +123,7 @@ TEST_F(ReportPdfTest, ListShowsCodesValuesInTheUserLocaleAndPageNumbers)
     ktest::insertSyntheticProcs(db, {proc("0301010072", "CONSULTA MEDICA EM ATENCAO ESPECIALIZADA", {1000, 2}, {0, 2}, {0, 2}),
                                      proc("0408010010", longName.c_str(), {0, 2}, {123456, 2}, {9876543, 2}),
                                      proc("0202010503", "DOSAGEM DE HEMOGLOBINA GLICOSILADA", {201, 2}, {0, 2}, {0, 2})});
-    kui::DataSet& list = procedureList("proc_descr");
+    kdata::DataSet& list = procedureList("proc_descr");
     TRvDataSetConnection conn(QStringLiteral("RvDtsImpProcGeral"), &list);
     TRvProject geral(QStringLiteral("RvTabelaGeral"));
     geral.setProjectFile(project("TabelaGeral.rav"));
@@ -150,7 +150,7 @@ TEST_F(ReportPdfTest, FourThousandProceduresPaginateWithTheHeaderOnEveryPage)
 {
     const auto procs = ktest::makeSyntheticProcs(4000, 7);
     ktest::insertSyntheticProcs(db, procs);
-    kui::DataSet& list = procedureList("proc_cod");
+    kdata::DataSet& list = procedureList("proc_cod");
     TRvDataSetConnection conn(QStringLiteral("RvDtsImpProcGeral"), &list);
     TRvProject geral(QStringLiteral("RvTabelaGeral"));
     geral.setProjectFile(project("TabelaGeral.rav"));
@@ -215,10 +215,10 @@ protected:
                         "select tb_proc.*,financ_descr from tb_proc left join tb_financiamento "
                         "on tb_proc.proc_co_financ=tb_financiamento.financ_cod where proc_cod=:proc_cod");
         // The sheet's calculated fields as the window computes them.
-        indi->addCalculatedField(QStringLiteral("Complexidade"), [](const kui::RecordSet& s, std::size_t row) {
+        indi->addCalculatedField(QStringLiteral("Complexidade"), [](const kdata::RecordSet& s, std::size_t row) {
             return kdb::Value(korvane::complexidade(s.value(row, QStringLiteral("PROC_COMPLEX"))));
         });
-        indi->addCalculatedField(QStringLiteral("TOTALSHSP"), [](const kui::RecordSet& s, std::size_t row) {
+        indi->addCalculatedField(QStringLiteral("TOTALSHSP"), [](const kdata::RecordSet& s, std::size_t row) {
             return kdb::Value(korvane::totalShSpSheet(s.value(row, QStringLiteral("PROC_VL_SH")),
                                                       s.value(row, QStringLiteral("PROC_VL_SP"))));
         });
@@ -229,13 +229,13 @@ protected:
                        "select tb_proc_cbo.*,cbo_descr from TB_PROC_CBO,TB_CBO where pcbo_proc =:pcbo_proc "
                        "and tb_proc_cbo.pcbo_cbo=tb_cbo.cbo_cod");
 
-        std::vector<kui::MemoryTable::ColumnDef> cidCols, cboCols;
+        std::vector<kdata::MemoryTable::ColumnDef> cidCols, cboCols;
         for (const QString& c : korvane::cid10Columns()) cidCols.push_back({c, 4});
         for (const QString& c : korvane::cboColumns()) cboCols.push_back({c, 6});
-        sets.push_back(std::make_unique<kui::MemoryTable>(QStringLiteral("cdsCid10"), cidCols));
-        cdsCid10 = static_cast<kui::MemoryTable*>(sets.back().get());
-        sets.push_back(std::make_unique<kui::MemoryTable>(QStringLiteral("cdsCbos"), cboCols));
-        cdsCbos = static_cast<kui::MemoryTable*>(sets.back().get());
+        sets.push_back(std::make_unique<kdata::MemoryTable>(QStringLiteral("cdsCid10"), cidCols));
+        cdsCid10 = static_cast<kdata::MemoryTable*>(sets.back().get());
+        sets.push_back(std::make_unique<kdata::MemoryTable>(QStringLiteral("cdsCbos"), cboCols));
+        cdsCbos = static_cast<kdata::MemoryTable*>(sets.back().get());
 
         connections.push_back(std::make_unique<TRvDataSetConnection>(QStringLiteral("RvDtsImpProcIndi"), indi));
         connections.push_back(std::make_unique<TRvDataSetConnection>(QStringLiteral("RvDtsCid10"), cdsCid10));
@@ -267,11 +267,11 @@ protected:
         indi->open();
     }
 
-    kui::DataSet* indi = nullptr;
-    kui::DataSet* cid10 = nullptr;
-    kui::DataSet* cbo = nullptr;
-    kui::MemoryTable* cdsCid10 = nullptr;
-    kui::MemoryTable* cdsCbos = nullptr;
+    kdata::DataSet* indi = nullptr;
+    kdata::DataSet* cid10 = nullptr;
+    kdata::DataSet* cbo = nullptr;
+    kdata::MemoryTable* cdsCid10 = nullptr;
+    kdata::MemoryTable* cdsCbos = nullptr;
     std::vector<std::unique_ptr<TRvDataSetConnection>> connections;
     std::vector<std::string> cids, cbos;
     TRvProject sheet{QStringLiteral("RvTabelaAnalitica")};
@@ -305,7 +305,7 @@ TEST_F(SheetTest, NeverPrintsTheDescribedListsOfAnotherProcedure)
     // the typed one's (none), the described lists belong to the selection
     // and stay out of the sheet.
     prepare("0301010072", "0409050083");
-    kui::MemoryTable none(QStringLiteral("none"), {{"CODE", 4}});
+    kdata::MemoryTable none(QStringLiteral("none"), {{"CODE", 4}});
     none.createDataSet();
     korvane::packCodes(none, QStringLiteral("CODE"), *cdsCid10);
     korvane::packCodes(none, QStringLiteral("CODE"), *cdsCbos);

@@ -2,15 +2,15 @@
 // zoom, print through the print dialog's seam, and Save PDF.
 
 #include "reports/connection.h"
-#include "reports/output.h"
-#include "reports/preview.h"
+#include "ui/reportoutput.h"
+#include "ui/reportpreview.h"
 #include "reports/project.h"
 
 #include "support/pdftext.h"
 #include "support/widgets.h"
 #include "support/tempdb.h"
 #include "ui/dialogs.h"
-#include "ui/memorytable.h"
+#include "data/memorytable.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-using kreports::PreviewDialog;
+using kui::PreviewDialog;
 
 namespace {
 
@@ -43,7 +43,7 @@ const char* const kProject =
     "  end\n"
     "end\n";
 
-class FakeOutputDialogs : public kreports::OutputDialogs {
+class FakeOutputDialogs : public kui::OutputDialogs {
 public:
     bool choosePrinter(QPrinter& printer, int pageCount, QWidget*) override
     {
@@ -80,9 +80,9 @@ protected:
         }
         ktest::writeFile(dir.path() / "Preview.rav", kProject);
         project.setProjectFile(QString::fromStdString(dir.file("Preview.rav")));
-        kreports::setReportOutput(&output);
-        kreports::setOutputDialogs(&outputDialogs);
-        project.execute();
+        kui::setReportOutput(&output);
+        kui::setOutputDialogs(&outputDialogs);
+        kui::runReport(project);
         preview = output.last();
         ASSERT_NE(preview, nullptr);
         ASSERT_TRUE(preview->isVisible());
@@ -91,8 +91,8 @@ protected:
     void TearDown() override
     {
         delete preview.data();
-        kreports::setReportOutput(nullptr);
-        kreports::setOutputDialogs(nullptr);
+        kui::setReportOutput(nullptr);
+        kui::setOutputDialogs(nullptr);
     }
 
     template <class T>
@@ -107,10 +107,10 @@ protected:
     QString file(const char* name) const { return QString::fromStdString(dir.file(name)); }
 
     ktest::TempDir dir;
-    kui::MemoryTable rows{QStringLiteral("cdsRows"), {{"CODE", 10}}};
+    kdata::MemoryTable rows{QStringLiteral("cdsRows"), {{"CODE", 10}}};
     kreports::TRvDataSetConnection connection{QStringLiteral("RvRows"), &rows};
     kreports::TRvProject project{QStringLiteral("RvPreview")};
-    kreports::ModelessPreviewOutput output;
+    kui::ModelessPreviewOutput output;
     FakeOutputDialogs outputDialogs;
     ktest::RecordingDialogs dialogs;
     QPointer<PreviewDialog> preview;
@@ -158,14 +158,14 @@ TEST_F(PreviewTest, NavigatesPageByPageAndToEitherEnd)
 
 TEST_F(PreviewTest, ShowsTheChosenPageOnThePaper)
 {
-    auto* view = control<kreports::PageView>("pgvPage");
+    auto* view = control<kui::PageView>("pgvPage");
     preview->setZoomPercent(50);
     auto darkPixels = [&] {
         const QImage img = view->grab().toImage();
         // Inside the paper only, away from the desk around it.
         int dark = 0;
-        for (int y = kreports::PageView::kDesk + 2; y < img.height() - kreports::PageView::kDesk - 4; y += 2)
-            for (int x = kreports::PageView::kDesk + 2; x < img.width() - kreports::PageView::kDesk - 4; x += 2)
+        for (int y = kui::PageView::kDesk + 2; y < img.height() - kui::PageView::kDesk - 4; y += 2)
+            for (int x = kui::PageView::kDesk + 2; x < img.width() - kui::PageView::kDesk - 4; x += 2)
                 dark += qGray(img.pixel(x, y)) < 128;
         return std::pair(img, dark);
     };
@@ -180,7 +180,7 @@ TEST_F(PreviewTest, ShowsTheChosenPageOnThePaper)
 
 TEST_F(PreviewTest, ZoomsToFitWidthOrPageOrBySteps)
 {
-    auto* view = control<kreports::PageView>("pgvPage");
+    auto* view = control<kui::PageView>("pgvPage");
     auto* scroll = control<QScrollArea>("scrPreview");
     auto* zoom = control<QComboBox>("cmbZoom");
     preview->resize(900, 700);
@@ -268,7 +268,7 @@ TEST_F(PreviewTest, SavesAPdfWhereTheUserSaysAndReportsAFileItCannotWrite)
 
 TEST_F(PreviewTest, TheProgramsOwnPreviewIsModalAndTheRunEndsWhenItCloses)
 {
-    kreports::setReportOutput(nullptr);
+    kui::setReportOutput(nullptr);
     bool sawModal = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -278,7 +278,7 @@ TEST_F(PreviewTest, TheProgramsOwnPreviewIsModalAndTheRunEndsWhenItCloses)
         }
     });
     poll.start(10);
-    project.execute();
+    kui::runReport(project);
     EXPECT_TRUE(sawModal);
     EXPECT_EQ(output.shown(), 1);   // only the modeless one of SetUp
 }

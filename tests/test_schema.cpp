@@ -7,7 +7,7 @@
 #include "db/schema.h"
 #include "db/transaction.h"
 #include "support/tempdb.h"
-#include "tools/databasecreation.h"
+#include "update/databasecreation.h"
 
 #include <gtest/gtest.h>
 

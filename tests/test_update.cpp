@@ -7,7 +7,7 @@
 #include "db/query.h"
 #include "db/transaction.h"
 #include "support/tempdb.h"
-#include "tools/databasecreation.h"
+#include "update/databasecreation.h"
 #include "tools/releasegen.h"
 #include "update/layouts.h"
 #include "update/releasefile.h"

@@ -4,7 +4,7 @@
 
 #include "korvane_config.h"
 #include "tools/folderargs.h"
-#include "tools/databasecreation.h"
+#include "update/databasecreation.h"
 
 #include <cstdio>
 #include <exception>

@@ -9,14 +9,14 @@ namespace {
 constexpr std::size_t kFetchBatch = 64;
 }
 
-DataSetModel::DataSetModel(RecordSet* dataSet, std::vector<Column> columns, QObject* parent)
+DataSetModel::DataSetModel(kdata::RecordSet* dataSet, std::vector<Column> columns, QObject* parent)
     : QAbstractTableModel(parent), dataSet_(dataSet), columns_(std::move(columns))
 {
     rows_ = static_cast<int>(dataSet_->recordCount());
     indicatorRow_ = static_cast<int>(dataSet_->currentRow());
-    connect(dataSet_, &RecordSet::rowsReset, this, &DataSetModel::onReset);
-    connect(dataSet_, &RecordSet::rowsAppended, this, &DataSetModel::onAppended);
-    connect(dataSet_, &RecordSet::currentChanged, this, &DataSetModel::onCurrent);
+    connect(dataSet_, &kdata::RecordSet::rowsReset, this, &DataSetModel::onReset);
+    connect(dataSet_, &kdata::RecordSet::rowsAppended, this, &DataSetModel::onAppended);
+    connect(dataSet_, &kdata::RecordSet::currentChanged, this, &DataSetModel::onCurrent);
 }
 
 QColor DataSetModel::stripeColor() { return QApplication::palette().color(QPalette::Button); }
@@ -25,7 +25,7 @@ QString DataSetModel::columnTitle(int column) const
 {
     const Column& c = columns_.at(static_cast<std::size_t>(column));
     if (!c.title.isEmpty()) return c.title;
-    if (const FieldDef* d = dataSet_ ? dataSet_->fieldDef(c.field) : nullptr; d && !d->title.isEmpty()) return d->title;
+    if (const kdata::FieldDef* d = dataSet_ ? dataSet_->fieldDef(c.field) : nullptr; d && !d->title.isEmpty()) return d->title;
     return c.field;
 }
 
@@ -33,7 +33,7 @@ int DataSetModel::columnWidth(int column) const
 {
     const Column& c = columns_.at(static_cast<std::size_t>(column));
     if (c.width > 0) return c.width;
-    if (const FieldDef* d = dataSet_ ? dataSet_->fieldDef(c.field) : nullptr; d && d->width > 0) return d->width;
+    if (const kdata::FieldDef* d = dataSet_ ? dataSet_->fieldDef(c.field) : nullptr; d && d->width > 0) return d->width;
     return -1;
 }
 
@@ -60,8 +60,8 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const
         return {};
     case Qt::TextAlignmentRole: {
         const Column& c = columns_[static_cast<std::size_t>(index.column())];
-        const FieldDef* d = dataSet_->fieldDef(c.field);
-        if (d && d->format == DisplayFormat::Money) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        const kdata::FieldDef* d = dataSet_->fieldDef(c.field);
+        if (d && d->format == kdata::DisplayFormat::Money) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     }
     default: return {};

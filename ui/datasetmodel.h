@@ -2,7 +2,7 @@
 // A read-only table model over a data set: chosen fields as columns, rows
 // fetched as the view scrolls.
 
-#include "recordset.h"
+#include "data/recordset.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -20,9 +20,9 @@ struct Column {
 class DataSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    DataSetModel(RecordSet* dataSet, std::vector<Column> columns, QObject* parent = nullptr);
+    DataSetModel(kdata::RecordSet* dataSet, std::vector<Column> columns, QObject* parent = nullptr);
 
-    RecordSet* dataSet() const { return dataSet_; }
+    kdata::RecordSet* dataSet() const { return dataSet_; }
     const std::vector<Column>& columns() const { return columns_; }
     QString columnTitle(int column) const;
     int columnWidth(int column) const;   // -1 when neither column nor field gives one
@@ -44,7 +44,7 @@ private:
     void onAppended(std::size_t first, std::size_t last);
     void onCurrent();
 
-    QPointer<RecordSet> dataSet_;
+    QPointer<kdata::RecordSet> dataSet_;
     std::vector<Column> columns_;
     int rows_ = 0;
     int indicatorRow_ = -1;

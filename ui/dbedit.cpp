@@ -28,12 +28,12 @@ void DBEdit::paintEvent(QPaintEvent* event)
     }
 }
 
-void DBEdit::bind(RecordSet* dataSet, const QString& field)
+void DBEdit::bind(kdata::RecordSet* dataSet, const QString& field)
 {
     dataSet_ = dataSet;
     field_ = field;
-    connect(dataSet, &RecordSet::currentChanged, this, &DBEdit::refresh);
-    connect(dataSet, &RecordSet::rowsReset, this, &DBEdit::refresh);
+    connect(dataSet, &kdata::RecordSet::currentChanged, this, &DBEdit::refresh);
+    connect(dataSet, &kdata::RecordSet::rowsReset, this, &DBEdit::refresh);
     refresh();
 }
 

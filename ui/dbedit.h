@@ -1,7 +1,7 @@
 #pragma once
 // A read-only edit box that shows one field of a data set's current row.
 
-#include "recordset.h"
+#include "data/recordset.h"
 
 #include <QColor>
 #include <QLineEdit>
@@ -14,7 +14,7 @@ class DBEdit : public QLineEdit {
 public:
     explicit DBEdit(const QString& name, QWidget* parent = nullptr);
 
-    void bind(RecordSet* dataSet, const QString& field);
+    void bind(kdata::RecordSet* dataSet, const QString& field);
     const QString& fieldName() const { return field_; }
 
     // Shows another text in another colour until the bound value is shown
@@ -27,7 +27,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QPointer<RecordSet> dataSet_;
+    QPointer<kdata::RecordSet> dataSet_;
     QString field_;
 };
 

@@ -83,11 +83,11 @@ DBGrid::DBGrid(const QString& name, QWidget* parent) : QTableView(parent)
     }
 }
 
-void DBGrid::bind(RecordSet* dataSet, std::vector<Column> columns)
+void DBGrid::bind(kdata::RecordSet* dataSet, std::vector<Column> columns)
 {
     model_ = new DataSetModel(dataSet, std::move(columns), this);
     setModel(model_);
-    connect(dataSet, &RecordSet::currentChanged, this, &DBGrid::followDataSet);
+    connect(dataSet, &kdata::RecordSet::currentChanged, this, &DBGrid::followDataSet);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         applyWidths();
         followDataSet();
@@ -145,7 +145,7 @@ void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
 {
     QTableView::currentChanged(current, previous);
     if (syncing_ || !model_ || !current.isValid()) return;
-    RecordSet* ds = model_->dataSet();
+    kdata::RecordSet* ds = model_->dataSet();
     if (ds->currentRow() != current.row()) {
         syncing_ = true;
         ds->moveTo(static_cast<std::size_t>(current.row()));

@@ -13,8 +13,8 @@ class DBGrid : public QTableView {
 public:
     explicit DBGrid(const QString& name, QWidget* parent = nullptr);
 
-    void bind(RecordSet* dataSet, std::vector<Column> columns);
-    RecordSet* dataSet() const { return model_ ? model_->dataSet() : nullptr; }
+    void bind(kdata::RecordSet* dataSet, std::vector<Column> columns);
+    kdata::RecordSet* dataSet() const { return model_ ? model_->dataSet() : nullptr; }
     DataSetModel* dataModel() const { return model_; }
     void setStriped(bool striped);
 

@@ -15,12 +15,12 @@ DBLookupCombo::DBLookupCombo(const QString& name, QWidget* parent) : QComboBox(p
     connect(this, &QComboBox::activated, this, &DBLookupCombo::userChose);
 }
 
-void DBLookupCombo::bind(RecordSet* list, const QString& field)
+void DBLookupCombo::bind(kdata::RecordSet* list, const QString& field)
 {
     list_ = list;
     field_ = field;
-    connect(list, &RecordSet::rowsReset, this, &DBLookupCombo::repopulate);
-    connect(list, &RecordSet::rowsAppended, this, &DBLookupCombo::repopulate);
+    connect(list, &kdata::RecordSet::rowsReset, this, &DBLookupCombo::repopulate);
+    connect(list, &kdata::RecordSet::rowsAppended, this, &DBLookupCombo::repopulate);
     repopulate();
 }
 

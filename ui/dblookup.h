@@ -3,7 +3,7 @@
 // column. Its chosen value is in one of three states: no value, the empty
 // text (a value that matches no entry), or an entry.
 
-#include "recordset.h"
+#include "data/recordset.h"
 
 #include <QComboBox>
 #include <QPointer>
@@ -17,8 +17,8 @@ public:
 
     explicit DBLookupCombo(const QString& name, QWidget* parent = nullptr);
 
-    void bind(RecordSet* list, const QString& field);
-    RecordSet* list() const { return list_; }
+    void bind(kdata::RecordSet* list, const QString& field);
+    kdata::RecordSet* list() const { return list_; }
 
     State state() const { return state_; }
     bool holdsValue() const { return state_ != State::NoValue; }
@@ -48,7 +48,7 @@ private:
     void showState();
     void userChose(int index);
 
-    QPointer<RecordSet> list_;
+    QPointer<kdata::RecordSet> list_;
     QString field_;
     State state_ = State::NoValue;
     QString key_;

@@ -9,12 +9,12 @@ DBMemo::DBMemo(const QString& name, QWidget* parent) : QPlainTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
-void DBMemo::bind(RecordSet* dataSet, const QString& field)
+void DBMemo::bind(kdata::RecordSet* dataSet, const QString& field)
 {
     dataSet_ = dataSet;
     field_ = field;
-    connect(dataSet, &RecordSet::currentChanged, this, &DBMemo::refresh);
-    connect(dataSet, &RecordSet::rowsReset, this, &DBMemo::refresh);
+    connect(dataSet, &kdata::RecordSet::currentChanged, this, &DBMemo::refresh);
+    connect(dataSet, &kdata::RecordSet::rowsReset, this, &DBMemo::refresh);
     refresh();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // A read-only memo that shows one (long) field of a data set's current row.
 
-#include "recordset.h"
+#include "data/recordset.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -12,11 +12,11 @@ class DBMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit DBMemo(const QString& name, QWidget* parent = nullptr);
-    void bind(RecordSet* dataSet, const QString& field);
+    void bind(kdata::RecordSet* dataSet, const QString& field);
     void refresh();
 
 private:
-    QPointer<RecordSet> dataSet_;
+    QPointer<kdata::RecordSet> dataSet_;
     QString field_;
 };
 

@@ -6,10 +6,10 @@
 #include "app/uKorvane.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
-#include "reports/output.h"
+#include "ui/reportoutput.h"
 #include "ui/application.h"
 #include "ui/dblookup.h"
-#include "update/uAtualizar.h"
+#include "app/uAtualizar.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -61,12 +61,12 @@ int main(int argc, char** argv)
         return 0;
     }
     if (std::strcmp(mode, "list") == 0 || std::strcmp(mode, "sheet") == 0) {
-        kreports::PdfFileOutput pdf(out);
-        kreports::setReportOutput(&pdf);
+        kui::PdfFileOutput pdf(out);
+        kui::setReportOutput(&pdf);
         w.show();
         if (!search.isEmpty()) w.edtPesquise->setText(search);
         w.findChild<QAction*>(QString::fromLatin1(mode[0] == 'l' ? "RelatrioSinttico1" : "Analtico1"))->trigger();
-        kreports::setReportOutput(nullptr);
+        kui::setReportOutput(nullptr);
         return 0;
     }
     int width = 1366, height = 768;

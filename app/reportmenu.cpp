@@ -3,12 +3,13 @@
 
 #include "app/uKorvane.h"
 
-#include "app/statements.h"
+#include "model/statements.h"
 #include "core/text.h"
 #include "korvane_config.h"
 #include "reports/connection.h"
 #include "reports/project.h"
-#include "reports/reportdata.h"
+#include "ui/reportoutput.h"
+#include "model/reportdata.h"
 #include "ui/dialogs.h"
 
 #include <QCursor>
@@ -27,18 +28,18 @@ const char* const kImpProcIndi =
 void TfrmKorvane::buildReports()
 {
     qryImpProcGeral = makeQuery(QStringLiteral("qryImpProcGeral"), "select * from tb_proc where proc_cod<>''");
-    qryImpProcGeral->setFieldDef({QStringLiteral("PROC_VL_SH"), {}, -1, kui::DisplayFormat::Money});
-    qryImpProcGeral->setFieldDef({QStringLiteral("PROC_VL_SP"), {}, -1, kui::DisplayFormat::Money});
+    qryImpProcGeral->setFieldDef({QStringLiteral("PROC_VL_SH"), {}, -1, kdata::DisplayFormat::Money});
+    qryImpProcGeral->setFieldDef({QStringLiteral("PROC_VL_SP"), {}, -1, kdata::DisplayFormat::Money});
 
     // A procedure whose financing code has no row still prints, with the
     // financing left blank.
     qryImpProcIndi = makeQuery(QStringLiteral("qryImpProcIndi"), kImpProcIndi);
     for (const char* f : {"PROC_VL_SA", "PROC_VL_SH", "PROC_VL_SP", "TOTALSHSP"})
-        qryImpProcIndi->setFieldDef({QString::fromLatin1(f), {}, -1, kui::DisplayFormat::Money});
-    qryImpProcIndi->addCalculatedField(QStringLiteral("Complexidade"), [](const kui::RecordSet& ds, std::size_t row) {
+        qryImpProcIndi->setFieldDef({QString::fromLatin1(f), {}, -1, kdata::DisplayFormat::Money});
+    qryImpProcIndi->addCalculatedField(QStringLiteral("Complexidade"), [](const kdata::RecordSet& ds, std::size_t row) {
         return kdb::Value(korvane::complexidade(ds.value(row, QStringLiteral("PROC_COMPLEX"))));
     });
-    qryImpProcIndi->addCalculatedField(QStringLiteral("TOTALSHSP"), [](const kui::RecordSet& ds, std::size_t row) {
+    qryImpProcIndi->addCalculatedField(QStringLiteral("TOTALSHSP"), [](const kdata::RecordSet& ds, std::size_t row) {
         return kdb::Value(korvane::totalShSpSheet(ds.value(row, QStringLiteral("PROC_VL_SH")),
                                                   ds.value(row, QStringLiteral("PROC_VL_SP"))));
     });
@@ -48,16 +49,16 @@ void TfrmKorvane::buildReports()
     qryCbosDoCodigo = makeQuery(QStringLiteral("qryCbosDoCodigo"), korvane::statements::kProccbos);
 
     const auto table = [this](const char* name, const std::vector<QString>& columns, int size) {
-        std::vector<kui::MemoryTable::ColumnDef> defs;
+        std::vector<kdata::MemoryTable::ColumnDef> defs;
         for (const QString& c : columns) defs.push_back({c, size});
-        auto* t = new kui::MemoryTable(QString::fromLatin1(name), defs, this);
+        auto* t = new kdata::MemoryTable(QString::fromLatin1(name), defs, this);
         t->createDataSet();
         return t;
     };
     cdsCid10 = table("cdsCid10", korvane::cid10Columns(), 4);
     cdsCbos = table("cdsCbos", korvane::cboColumns(), 6);
 
-    const std::pair<const char*, kui::RecordSet*> connections[] = {
+    const std::pair<const char*, kdata::RecordSet*> connections[] = {
         {"RvDtsImpProcGeral", qryImpProcGeral},
         {"RvDtsImpProcIndi", qryImpProcIndi},
         {"RvDtsCid10", cdsCid10},
@@ -104,7 +105,7 @@ void TfrmKorvane::buildReports()
 
 void TfrmKorvane::btnFichaClick() { pmImpressao->popup(QCursor::pos()); }
 
-ListLevel TfrmKorvane::listLevel(kui::DBLookupCombo* lookup, kui::DataSet* list, const char* codeField) const
+ListLevel TfrmKorvane::listLevel(kui::DBLookupCombo* lookup, kdata::DataSet* list, const char* codeField) const
 {
     // Only a chosen entry narrows the list: a lookup emptied by Delete or by
     // the clear button shows nothing and filters nothing, as in the search.
@@ -124,7 +125,7 @@ void TfrmKorvane::runProcedureList(ListOrder order)
     qryImpProcGeral->setSql(sql);
     qryImpProcGeral->open();
     qryImpProcGeral->first();
-    RvTabelaGeral->execute(this);
+    kui::runReport(*RvTabelaGeral, this);
 }
 
 void TfrmKorvane::RelatrioSinttico1Click() { runProcedureList(ListOrder::ByDescription); }
@@ -141,8 +142,8 @@ void TfrmKorvane::Analtico1Click()
     }
     // The sheet describes one procedure: the codes of the selected one as its
     // pages show them, or, when another code was typed, that code's own.
-    kui::DataSet* cids = qryProccid10;
-    kui::DataSet* cbos = qryProccbos;
+    kdata::DataSet* cids = qryProccid10;
+    kdata::DataSet* cbos = qryProccbos;
     if (korvane::trimmedCopy(currentProcedureCode()) != code) {
         cids = qryCid10DoCodigo;
         cbos = qryCbosDoCodigo;
@@ -164,12 +165,12 @@ void TfrmKorvane::Analtico1Click()
     cboList->setDataSet(cbos);
     struct Restore {
         kreports::TRvDataSetConnection *cid, *cbo;
-        kui::RecordSet *cidSet, *cboSet;
+        kdata::RecordSet *cidSet, *cboSet;
         ~Restore()
         {
             cid->setDataSet(cidSet);
             cbo->setDataSet(cboSet);
         }
     } restore{cidList, cboList, qryProccid10, qryProccbos};
-    RvTabelaAnalitica->execute(this);
+    kui::runReport(*RvTabelaAnalitica, this);
 }

@@ -2,7 +2,7 @@
 // Where a run's pages go, and the two dialogs of the output (printer, file
 // name), each behind a seam so that tests can stand in for the user.
 
-#include "document.h"
+#include "reports/document.h"
 
 #include <QPointer>
 
@@ -11,16 +11,22 @@
 class QPrinter;
 class QWidget;
 
-namespace kreports {
+namespace kreports { class TRvProject; }
+
+namespace kui {
 
 class PreviewDialog;
+
+// Runs a report project and hands its pages to the output (the modal
+// preview unless another output is installed).
+void runReport(kreports::TRvProject& project, QWidget* parent = nullptr);
 
 class ReportOutput {
 public:
     virtual ~ReportOutput() = default;
     // The program's output: a modal preview, from which the user prints or
     // saves a PDF.
-    virtual void present(std::shared_ptr<const Document> doc, QWidget* parent);
+    virtual void present(std::shared_ptr<const kreports::Document> doc, QWidget* parent);
 };
 
 ReportOutput& reportOutput();
@@ -30,7 +36,7 @@ void setReportOutput(ReportOutput* output);
 // A preview that does not block: the run returns with the window open.
 class ModelessPreviewOutput : public ReportOutput {
 public:
-    void present(std::shared_ptr<const Document> doc, QWidget* parent) override;
+    void present(std::shared_ptr<const kreports::Document> doc, QWidget* parent) override;
     PreviewDialog* last() const;
     int shown() const { return shown_; }
 
@@ -43,12 +49,12 @@ private:
 class PdfFileOutput : public ReportOutput {
 public:
     explicit PdfFileOutput(QString path) : path_(std::move(path)) {}
-    void present(std::shared_ptr<const Document> doc, QWidget* parent) override;
-    const std::shared_ptr<const Document>& last() const { return last_; }
+    void present(std::shared_ptr<const kreports::Document> doc, QWidget* parent) override;
+    const std::shared_ptr<const kreports::Document>& last() const { return last_; }
 
 private:
     QString path_;
-    std::shared_ptr<const Document> last_;
+    std::shared_ptr<const kreports::Document> last_;
 };
 
 class OutputDialogs {
@@ -63,4 +69,4 @@ public:
 OutputDialogs& outputDialogs();
 void setOutputDialogs(OutputDialogs* dialogs);
 
-} // namespace kreports
+} // namespace kui

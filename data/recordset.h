@@ -13,7 +13,7 @@
 #include <map>
 #include <vector>
 
-namespace kui {
+namespace kdata {
 
 enum class DisplayFormat { Plain, Money };
 
@@ -129,4 +129,4 @@ private:
 // Displays one value with a display format.
 QString formatValue(const kdb::Value& value, DisplayFormat format);
 
-} // namespace kui
+} // namespace kdata

@@ -1,15 +1,18 @@
-#include "output.h"
+#include "ui/reportoutput.h"
 
-#include "preview.h"
+#include "ui/reportpreview.h"
 
+#include "reports/project.h"
+
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
 
-namespace kreports {
+namespace kui {
 
-void ReportOutput::present(std::shared_ptr<const Document> doc, QWidget* parent)
+void ReportOutput::present(std::shared_ptr<const kreports::Document> doc, QWidget* parent)
 {
     PreviewDialog preview(std::move(doc), parent);
     preview.exec();
@@ -23,9 +26,16 @@ OutputDialogs* currentDialogs = &defaultDialogs;
 } // namespace
 
 ReportOutput& reportOutput() { return *currentOutput; }
+
+void runReport(kreports::TRvProject& project, QWidget* parent)
+{
+    auto doc = std::make_shared<const kreports::Document>(project.render());
+    reportOutput().present(std::move(doc), parent ? parent : QApplication::activeWindow());
+}
+
 void setReportOutput(ReportOutput* output) { currentOutput = output ? output : &defaultOutput; }
 
-void ModelessPreviewOutput::present(std::shared_ptr<const Document> doc, QWidget* parent)
+void ModelessPreviewOutput::present(std::shared_ptr<const kreports::Document> doc, QWidget* parent)
 {
     auto* preview = new PreviewDialog(std::move(doc), parent);
     preview->setAttribute(Qt::WA_DeleteOnClose);
@@ -36,9 +46,9 @@ void ModelessPreviewOutput::present(std::shared_ptr<const Document> doc, QWidget
 
 PreviewDialog* ModelessPreviewOutput::last() const { return last_.data(); }
 
-void PdfFileOutput::present(std::shared_ptr<const Document> doc, QWidget*)
+void PdfFileOutput::present(std::shared_ptr<const kreports::Document> doc, QWidget*)
 {
-    writePdf(*doc, path_);
+    kreports::writePdf(*doc, path_);
     last_ = std::move(doc);
 }
 
@@ -62,4 +72,4 @@ QString OutputDialogs::choosePdfFile(QWidget* parent, const QString& suggestion)
 OutputDialogs& outputDialogs() { return *currentDialogs; }
 void setOutputDialogs(OutputDialogs* dialogs) { currentDialogs = dialogs ? dialogs : &defaultDialogs; }
 
-} // namespace kreports
+} // namespace kui

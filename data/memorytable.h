@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace kui {
+namespace kdata {
 
 class MemoryTable : public RecordSet {
     Q_OBJECT
@@ -48,4 +48,4 @@ private:
     bool editing_ = false;
 };
 
-} // namespace kui
+} // namespace kdata

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace kui {
+namespace kdata {
 class RecordSet;
 class MemoryTable;
 }
@@ -40,7 +40,7 @@ std::vector<QString> cboColumns();
 // field, row after row, as many per row as target has columns; leaves target
 // on its first row and source on the row it was on. A source without rows
 // gives a table without rows.
-void packCodes(kui::RecordSet& source, const QString& field, kui::MemoryTable& target);
+void packCodes(kdata::RecordSet& source, const QString& field, kdata::MemoryTable& target);
 
 // The sheet's calculated fields. Complexidade compares the code unchanged:
 // only "3" is high complexity. The total is SH + SP, exact.

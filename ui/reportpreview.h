@@ -3,7 +3,7 @@
 // there the system's print dialog or a PDF file. Every control carries an
 // object name so that tests drive it as a user would.
 
-#include "document.h"
+#include "reports/document.h"
 
 #include <QDialog>
 
@@ -16,13 +16,13 @@ class QScrollArea;
 class QSpinBox;
 class QToolButton;
 
-namespace kreports {
+namespace kui {
 
 // The paper of one page, drawn at a given scale on a grey desk.
 class PageView : public QWidget {
     Q_OBJECT
 public:
-    explicit PageView(std::shared_ptr<const Document> doc, QWidget* parent = nullptr);
+    explicit PageView(std::shared_ptr<const kreports::Document> doc, QWidget* parent = nullptr);
     void setPage(int page);
     int page() const { return page_; }
     void setPixelsPerMm(double scale);
@@ -35,7 +35,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::shared_ptr<const Document> doc_;
+    std::shared_ptr<const kreports::Document> doc_;
     int page_ = 0;
     double scale_ = 1;
 };
@@ -45,9 +45,9 @@ class PreviewDialog : public QDialog {
 public:
     enum class ZoomMode { FitWidth, FitPage, Percent };
 
-    PreviewDialog(std::shared_ptr<const Document> doc, QWidget* parent = nullptr);
+    PreviewDialog(std::shared_ptr<const kreports::Document> doc, QWidget* parent = nullptr);
 
-    const Document& document() const { return *doc_; }
+    const kreports::Document& document() const { return *doc_; }
     int pageCount() const { return doc_->pageCount(); }
     int currentPage() const { return page_; }   // 0-based
     void setPage(int page);
@@ -77,7 +77,7 @@ private:
     void updateControls();
     double realSizePixelsPerMm() const;
 
-    std::shared_ptr<const Document> doc_;
+    std::shared_ptr<const kreports::Document> doc_;
     int page_ = 0;
     ZoomMode mode_ = ZoomMode::FitWidth;
     int percent_ = 100;
@@ -99,4 +99,4 @@ private:
     PageView* pgvPage_;
 };
 
-} // namespace kreports
+} // namespace kui

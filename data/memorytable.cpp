@@ -2,7 +2,7 @@
 
 #include "db/error.h"
 
-namespace kui {
+namespace kdata {
 
 MemoryTable::MemoryTable(const QString& name, std::vector<ColumnDef> columns, QObject* parent)
     : RecordSet(name, parent), columns_(std::move(columns))
@@ -93,4 +93,4 @@ kdb::Value MemoryTable::storedValue(std::size_t row, int index) const
     return rows_[row][static_cast<std::size_t>(index)];
 }
 
-} // namespace kui
+} // namespace kdata

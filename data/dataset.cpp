@@ -1,6 +1,6 @@
 #include "dataset.h"
 
-namespace kui {
+namespace kdata {
 
 DataSet::DataSet(const QString& name, kdb::Connection& connection, kdb::Transaction& transaction, QObject* parent)
     : RecordSet(name, parent), query_(std::make_unique<kdb::Query>(connection, transaction))
@@ -72,4 +72,4 @@ kdb::Value DataSet::storedValue(std::size_t row, int index) const
     return query_->value(row, static_cast<std::size_t>(index));
 }
 
-} // namespace kui
+} // namespace kdata

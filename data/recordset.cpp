@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace kui {
+namespace kdata {
 
 QString formatValue(const kdb::Value& value, DisplayFormat format)
 {
@@ -353,4 +353,4 @@ void RecordSet::indexFrom(std::size_t storedBefore)
         if (accepts(r)) visible_.push_back(r);
 }
 
-} // namespace kui
+} // namespace kdata

@@ -1,6 +1,6 @@
-#include "preview.h"
+#include "ui/reportpreview.h"
 
-#include "output.h"
+#include "ui/reportoutput.h"
 
 #include "ui/dialogs.h"
 
@@ -23,7 +23,7 @@
 
 #include <array>
 
-namespace kreports {
+namespace kui {
 
 namespace {
 
@@ -38,7 +38,7 @@ QString percentText(int p) { return QStringLiteral("%1%").arg(p); }
 
 // --- PageView --------------------------------------------------------------------
 
-PageView::PageView(std::shared_ptr<const Document> doc, QWidget* parent) : QWidget(parent), doc_(std::move(doc))
+PageView::PageView(std::shared_ptr<const kreports::Document> doc, QWidget* parent) : QWidget(parent), doc_(std::move(doc))
 {
     setObjectName(QStringLiteral("pgvPage"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -72,12 +72,12 @@ void PageView::paintEvent(QPaintEvent*)
     p.fillRect(paper, Qt::white);
     p.translate(paper.topLeft());
     p.setClipRect(QRectF(QPointF(0, 0), paper.size()));
-    paintPage(p, *doc_, page_, scale_);
+    kreports::paintPage(p, *doc_, page_, scale_);
 }
 
 // --- PreviewDialog ---------------------------------------------------------------
 
-PreviewDialog::PreviewDialog(std::shared_ptr<const Document> doc, QWidget* parent)
+PreviewDialog::PreviewDialog(std::shared_ptr<const kreports::Document> doc, QWidget* parent)
     : QDialog(parent), doc_(std::move(doc))
 {
     setObjectName(QStringLiteral("frmPreview"));
@@ -272,7 +272,7 @@ void PreviewDialog::print()
     printer.setDocName(doc_->title);
     printer.setFromTo(1, std::max(pageCount(), 1));
     if (!outputDialogs().choosePrinter(printer, pageCount(), this)) return;
-    kui::guarded(this, [&] { printDocument(*doc_, printer, page_); });
+    guarded(this, [&] { kreports::printDocument(*doc_, printer, page_); });
 }
 
 void PreviewDialog::savePdf()
@@ -283,7 +283,7 @@ void PreviewDialog::savePdf()
     const QString suggestion = QDir::home().filePath(name + QStringLiteral(".pdf"));
     const QString path = outputDialogs().choosePdfFile(this, suggestion);
     if (path.isEmpty()) return;
-    kui::guarded(this, [&] { writePdf(*doc_, path); });
+    guarded(this, [&] { kreports::writePdf(*doc_, path); });
 }
 
 void PreviewDialog::resizeEvent(QResizeEvent* event)
@@ -320,4 +320,4 @@ void PreviewDialog::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-} // namespace kreports
+} // namespace kui

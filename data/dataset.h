@@ -13,7 +13,7 @@ class Connection;
 class Transaction;
 }
 
-namespace kui {
+namespace kdata {
 
 class DataSet : public RecordSet {
     Q_OBJECT
@@ -50,4 +50,4 @@ private:
     std::unique_ptr<kdb::Query> query_;
 };
 
-} // namespace kui
+} // namespace kdata

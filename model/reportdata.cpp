@@ -1,7 +1,7 @@
 #include "reportdata.h"
 
 #include "core/sqltext.h"
-#include "ui/memorytable.h"
+#include "data/memorytable.h"
 
 namespace korvane {
 
@@ -30,7 +30,7 @@ std::vector<QString> cboColumns()
     return c;
 }
 
-void packCodes(kui::RecordSet& source, const QString& field, kui::MemoryTable& target)
+void packCodes(kdata::RecordSet& source, const QString& field, kdata::MemoryTable& target)
 {
     const long was = source.currentRow();
     target.close();
