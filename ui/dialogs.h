@@ -35,4 +35,10 @@ QString errorText(const std::exception& e);
 // Returns false when the handler failed.
 bool guarded(QWidget* parent, const std::function<void()>& handler);
 
+// A slot that runs the handler guarded: for connect().
+inline std::function<void()> guardedSlot(QWidget* parent, std::function<void()> handler)
+{
+    return [parent, handler = std::move(handler)] { guarded(parent, handler); };
+}
+
 } // namespace kui
