@@ -11,6 +11,8 @@
 #include "lookup/uCid10.h"
 #include "ui/application.h"
 
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 
 #include <chrono>
@@ -28,11 +30,11 @@ kbench::Summary typeInto(LookupWindow& w, const std::vector<QString>& sequence, 
         for (std::size_t t = 0; t < sequence.size(); ++t) {
             const QString& text = sequence[t];
             each[t].resize(static_cast<std::size_t>(text.size()));
-            w.edtPesquise->clear();
+            w.findChild<QLineEdit*>(QStringLiteral("edtPesquise"))->clear();
             QApplication::processEvents();
             for (int i = 0; i < text.size(); ++i) {
                 const auto t0 = std::chrono::steady_clock::now();
-                QTest::keyClick(w.edtPesquise, text[i].toLatin1());
+                QTest::keyClick(w.findChild<QLineEdit*>(QStringLiteral("edtPesquise")), text[i].toLatin1());
                 QApplication::processEvents();
                 times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
                 each[t][static_cast<std::size_t>(i)].push_back(times.back());
@@ -66,7 +68,7 @@ int main(int argc, char** argv)
     TfrmCbos cbos(main.dtbDados(), ignore);
     cbos.show();
     QApplication::setActiveWindow(&cbos);
-    cbos.edtPesquise->setFocus();
+    cbos.findChild<QLineEdit*>(QStringLiteral("edtPesquise"))->setFocus();
     const kbench::Summary cbo =
         typeInto(cbos, {QStringLiteral("225125"), QStringLiteral("MEDICO CLINICO"), QStringLiteral("ENFERMEIRO"),
                         QStringLiteral("3222"), QStringLiteral("TECNICO DE ENFERMAGEM"), QStringLiteral("CIRURGIAO")},
@@ -76,7 +78,7 @@ int main(int argc, char** argv)
     TfrmCid10 cid(main.dtbDados(), ignore);
     cid.show();
     QApplication::setActiveWindow(&cid);
-    cid.edtPesquise->setFocus();
+    cid.findChild<QLineEdit*>(QStringLiteral("edtPesquise"))->setFocus();
     const kbench::Summary c =
         typeInto(cid, {QStringLiteral("J18"), QStringLiteral("PNEUMONIA"), QStringLiteral("A0"),
                        QStringLiteral("DIABETES"), QStringLiteral("C50"), QStringLiteral("FRATURA DO FEMUR")},

@@ -5,10 +5,13 @@
 // bench_search [--database PATH] [--rounds N]
 
 #include "app/uKorvane.h"
+#include "ui/dbgrid.h"
 #include "bench/stats.h"
 #include "korvane_config.h"
 #include "ui/application.h"
 
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 
 #include <chrono>
@@ -44,8 +47,8 @@ int main(int argc, char** argv)
     w.show();
     QApplication::setActiveWindow(&w);
     QApplication::processEvents();
-    w.qryTbProc->fetchAll();
-    std::printf("database %s: %zu procedures listed at start\n", database.c_str(), w.qryTbProc->recordCount());
+    w.model().qryTbProc()->fetchAll();
+    std::printf("database %s: %zu procedures listed at start\n", database.c_str(), w.model().qryTbProc()->recordCount());
 
     // What a clerk types: codes digit by digit, words letter by letter, with
     // the corrections in between.
@@ -57,39 +60,39 @@ int main(int argc, char** argv)
     std::vector<double> keys, handlerOnly;
     for (int round = 0; round < rounds; ++round)
         for (const QString& text : typed) {
-            w.edtPesquise->setFocus();
-            w.edtPesquise->clear();
+            w.findChild<QLineEdit*>(QStringLiteral("edtPesquise"))->setFocus();
+            w.findChild<QLineEdit*>(QStringLiteral("edtPesquise"))->clear();
             QApplication::processEvents();
             for (QChar c : text) {
                 const auto t0 = std::chrono::steady_clock::now();
-                QTest::keyClick(w.edtPesquise, c.toLatin1());
+                QTest::keyClick(w.findChild<QLineEdit*>(QStringLiteral("edtPesquise")), c.toLatin1());
                 handlerOnly.push_back(msSince(t0));
                 QApplication::processEvents();
                 keys.push_back(msSince(t0));
             }
             for (int i = 0; i < 3; ++i) {   // and a few corrections
                 const auto t0 = std::chrono::steady_clock::now();
-                QTest::keyClick(w.edtPesquise, Qt::Key_Backspace);
+                QTest::keyClick(w.findChild<QLineEdit*>(QStringLiteral("edtPesquise")), Qt::Key_Backspace);
                 QApplication::processEvents();
                 keys.push_back(msSince(t0));
             }
         }
 
     // Row by row down the whole list.
-    w.edtPesquise->clear();
+    w.findChild<QLineEdit*>(QStringLiteral("edtPesquise"))->clear();
     QApplication::processEvents();
-    w.dbgProcs->setFocus();
+    w.findChild<kui::DBGrid*>(QStringLiteral("dbgProcs"))->setFocus();
     QApplication::processEvents();
     std::vector<double> rows;
     // Rows are fetched as the grid scrolls, so the list's length is not known here.
     const int moves = 600;
     for (int i = 0; i < moves; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
-        QTest::keyClick(w.dbgProcs, Qt::Key_Down);
+        QTest::keyClick(w.findChild<kui::DBGrid*>(QStringLiteral("dbgProcs")), Qt::Key_Down);
         QApplication::processEvents();
         rows.push_back(msSince(t0));
     }
-    const long reached = w.qryTbProc->currentRow();
+    const long reached = w.model().qryTbProc()->currentRow();
 
     const kbench::Summary k = kbench::summarize(keys);
     const kbench::Summary h = kbench::summarize(handlerOnly);

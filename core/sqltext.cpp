@@ -15,4 +15,19 @@ std::string sqlQuoted(std::string_view text)
     return out;
 }
 
+std::string oneLine(std::string_view sql)
+{
+    std::string out;
+    out.reserve(sql.size());
+    for (char c : sql) {
+        if (c != '\n') {
+            out.push_back(c);
+            continue;
+        }
+        while (!out.empty() && out.back() == ' ') out.pop_back();
+        out.push_back(' ');
+    }
+    return out;
+}
+
 } // namespace korvane

@@ -10,4 +10,8 @@ namespace korvane {
 // 'text' with every ' inside doubled.
 std::string sqlQuoted(std::string_view text);
 
+// A statement stored as several lines, on one line: each line break, with
+// the blanks before it, becomes one blank.
+std::string oneLine(std::string_view sql);
+
 } // namespace korvane

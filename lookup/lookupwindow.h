@@ -1,13 +1,9 @@
 #pragma once
-// A lookup window: a code/name list searched as the user types, the
-// procedures tied to the current code (narrowed by their own box), and the
-// hand-back of one procedure to the main window's search.
+// A lookup window: a view over a lookup model. The code/name list searched
+// as the user types, the procedures tied to the current code (narrowed by
+// their own box), and the hand-back of one procedure to the main window.
 
-#include "core/codeset.h"
-#include "model/lookupsearch.h"
-#include "db/connection.h"
-#include "db/transaction.h"
-#include "data/dataset.h"
+#include "model/lookupmodel.h"
 #include "ui/dbgrid.h"
 
 #include <QDialog>
@@ -15,31 +11,17 @@
 #include <QPushButton>
 
 #include <functional>
-#include <memory>
-#include <optional>
-#include <string>
 
 class LookupWindow : public QDialog {
     Q_OBJECT
 public:
     struct Design {
+        korvane::LookupKind kind;
         QString name;               // "frmCbos"
         QString banner;             // "CBOS"
         int fontPixels;             // the window's font
         int boxHeight;              // height of the two search boxes
         QString groupCaption;       // "  PROCEDIMENTOS  DO  CBO  "
-        QString codesName;          // "qryCbos"
-        std::string codesSql;       // the statement when the window opens
-        korvane::LookupTable codes;
-        QString codeField;          // "CBO_COD"
-        std::vector<kdata::FieldDef> codeColumns;
-        QString proceduresName;     // "qryProcsCbosGeral"
-        std::string proceduresSql;
-        korvane::LookupProcedures procedures;
-        const char* codeParam;      // "pcbo_cbo"
-        QString procedureField;     // "PCBO_PROC"
-        std::vector<kdata::FieldDef> procedureColumns;
-        bool closeProceduresOnClose;
     };
 
     // handBack receives the procedure code of a double click; the main
@@ -48,17 +30,10 @@ public:
                  QWidget* parent = nullptr);
     ~LookupWindow() override;
 
-    QLineEdit* edtPesquise = nullptr;
-    QLineEdit* edtPesquiseProc = nullptr;
-    kui::DBGrid* DBGrid1 = nullptr;
-    kui::DBGrid* DBGrid2 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    kdata::DataSet* codes() const { return codes_; }
-    kdata::DataSet* procedures() const { return procedures_; }
+    korvane::LookupModel& model() { return model_; }
+    kdata::DataSet* codes() const { return model_.codes(); }
+    kdata::DataSet* procedures() const { return model_.procedures(); }
 
-    void edtPesquiseChange();
-    void edtPesquiseProcChange();
-    void codesDataChange();
     void DBGrid2DblClick();
 
 protected:
@@ -67,19 +42,17 @@ protected:
     void done(int result) override;
 
 private:
-    void FormCreate();
-    void FormClose();
-    void run(kdata::DataSet* ds, const std::string& sql, bool bind);
-    std::string currentCode() const;
-    bool someCodeMayContain(const std::string& T);
     QWidget* searchBand(const QString& name, QLineEdit*& box, int left, int top);
+    QWidget* buildCodes();
+    QWidget* buildProcedures();
+    void connectModel();
 
     Design design_;
-    std::unique_ptr<kdb::Transaction> codesTransaction_, proceduresTransaction_;
-    kdata::DataSet* codes_ = nullptr;
-    kdata::DataSet* procedures_ = nullptr;
+    korvane::LookupModel model_;
     std::function<void(const QString&)> handBack_;
-    bool closed_ = false;
-    kdb::Connection& connection_;
-    std::optional<korvane::CodeSet> knownCodes_;   // the upper table's codes
+    QLineEdit* edtPesquise = nullptr;
+    QLineEdit* edtPesquiseProc = nullptr;
+    kui::DBGrid* DBGrid1 = nullptr;
+    kui::DBGrid* DBGrid2 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
 };

@@ -13,8 +13,9 @@ std::string lookupSearchSql(const LookupTable& t, bool byName, const std::string
 
 std::string lookupProceduresSql(const LookupProcedures& p, bool byName, const std::string& T)
 {
-    if (byName) return std::string(p.head) + " and tb_proc.proc_descr containing" + sqlQuoted(T) + " order by desc_proc";
-    return std::string(p.head) + " and " + p.codeColumn + " containing" + sqlQuoted(T) + " order by " + p.codeColumn;
+    const std::string head = oneLine(p.statement.sql);
+    if (byName) return head + " and tb_proc.proc_descr containing" + sqlQuoted(T) + " order by desc_proc";
+    return head + " and " + p.codeColumn + " containing" + sqlQuoted(T) + " order by " + p.codeColumn;
 }
 
 } // namespace korvane

@@ -2,6 +2,8 @@
 // Statements of the lookup windows, built as text; typed texts go in as
 // literals with their quotes doubled.
 
+#include "model/statements.h"
+
 #include <cstddef>
 #include <string>
 
@@ -18,11 +20,11 @@ struct LookupTable {
 // First by code, ordered by code; second by name, ordered by name.
 std::string lookupSearchSql(const LookupTable& t, bool byName, const std::string& T);
 
-// The procedures of the chosen code: head (with its one parameter), then a
-// filter on the procedure code ordered by it, or on the procedure name
-// ordered by the name's alias.
+// The procedures of the chosen code: their statement (with its one
+// parameter) on one line, then a filter on the procedure code ordered by
+// it, or on the procedure name ordered by the name's alias.
 struct LookupProcedures {
-    const char* head;        // "select ... where pcbo_cbo=:pcbo_cbo and ..."
+    const statements::Bound& statement;
     const char* codeColumn;  // "pcbo_proc"
     std::size_t codeWidth;   // the code column's CHAR width
 };

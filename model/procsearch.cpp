@@ -1,21 +1,37 @@
 #include "procsearch.h"
 
 #include "core/sqltext.h"
+#include "model/statements.h"
 
 namespace korvane {
 namespace {
 
-const char* const kBase = "select tb_proc.*,financ_descr from tb_proc left join tb_financiamento on "
-                          "(tb_proc.proc_co_financ=tb_financiamento.financ_cod)";
+namespace st = statements;
 
 std::string code(const std::string& shown) { return shown.substr(0, 2); }
+
+struct PageShape {
+    const st::Bound& statement;   // without its ordering
+    const char* first;
+    const char* second;
+};
+
+const PageShape& shapeOf(PageSearch page)
+{
+    static const PageShape shapes[] = {
+        {st::kProccid10Unordered, " and cid_descr containing", " and cp_cid containing"},
+        {st::kProccbos, " and cbo_descr containing", " and pcbo_cbo containing"},
+        {st::kProcopm, " and pc_proc_sec containing", " and proc_descr containing"},
+    };
+    return shapes[static_cast<int>(page)];
+}
 
 } // namespace
 
 std::string procedureSearchSql(const std::string& G, const std::string& S, const std::string& F, SearchColumn column,
                                const std::string& T)
 {
-    std::string sql = kBase;
+    std::string sql = st::kProcedureWithFinancing;
     const char* filter = column == SearchColumn::Code ? "proc_cod containing" : "proc_descr containing";
     if (G.empty()) {
         sql += " where ";
@@ -30,36 +46,11 @@ std::string procedureSearchSql(const std::string& G, const std::string& S, const
 
 std::string pageSearchSql(PageSearch page, bool secondFilter, const std::string& T)
 {
-    struct Shape {
-        const char* head;
-        const char* link;
-        const char* first;
-        const char* second;
-    };
-    static const Shape shapes[] = {
-        {"select tb_cid_proc.*,cid_descr,cid_restrsexo from TB_CID_PROC,TB_CID",
-         " where cp_proc =:cp_proc and tb_cid_proc.cp_cid=tb_cid.cid_cod", " and cid_descr containing",
-         " and cp_cid containing"},
-        {"select tb_proc_cbo.*,cbo_descr from TB_PROC_CBO,TB_CBO",
-         " where pcbo_proc =:pcbo_proc and tb_proc_cbo.pcbo_cbo=tb_cbo.cbo_cod", " and cbo_descr containing",
-         " and pcbo_cbo containing"},
-        {"select tb_proc_comp.*,proc_descr,proc_qtd_max,proc_vl_sh from TB_PROC_COMP,TB_PROC",
-         " where pc_proc_princ =:pc_proc_princ and tb_proc_comp.pc_proc_sec=tb_proc.proc_cod",
-         " and pc_proc_sec containing", " and proc_descr containing"},
-    };
-    const Shape& s = shapes[static_cast<int>(page)];
-    return std::string(s.head) + s.link + (secondFilter ? s.second : s.first) + sqlQuoted(T);
+    const PageShape& s = shapeOf(page);
+    return oneLine(s.statement.sql) + (secondFilter ? s.second : s.first) + sqlQuoted(T);
 }
 
-const char* pageSearchParam(PageSearch page)
-{
-    switch (page) {
-    case PageSearch::Cid10: return "cp_proc";
-    case PageSearch::Cbos: return "pcbo_proc";
-    case PageSearch::Compativel: return "pc_proc_princ";
-    }
-    return "";
-}
+const char* pageSearchParam(PageSearch page) { return shapeOf(page).statement.param; }
 
 std::optional<kdb::Decimal> totalShSp(const std::optional<kdb::Decimal>& sa, const std::optional<kdb::Decimal>& sh,
                                       const std::optional<kdb::Decimal>& sp)

@@ -1,90 +1,141 @@
 #pragma once
-// The fixed statements of the main window, lines joined by line breaks as
-// they are sent.
+// Every fixed statement of the program, each named once, with the names of
+// its parameters beside it. Lines are joined by line breaks as they are
+// sent; statements built at run time start from these (model/procsearch,
+// model/lookupsearch, model/reportdata).
+
+#include <string>
 
 namespace korvane::statements {
 
+// A statement whose one parameter is bound to a code before it opens.
+struct Bound {
+    std::string sql;
+    const char* param;
+};
+
 inline constexpr const char* kVersao = "select * from VERSAO";
 
+// --- the hierarchy lookups -------------------------------------------------
 inline constexpr const char* kGrupo = "select * from TB_GRUPO\n"
                                       "order by codigo";
-inline constexpr const char* kSubGrupo = "select * from TB_SUB_GRUPO\n"
-                                         "where sg_cod_gr=:sg_cod_gr\n"
-                                         "order by subgrupo";
+inline const Bound kSubGrupo{"select * from TB_SUB_GRUPO\n"
+                             "where sg_cod_gr=:sg_cod_gr\n"
+                             "order by subgrupo",
+                             "sg_cod_gr"};
+inline constexpr const char* kFoGrupoParam = "grupo";
+inline constexpr const char* kFoSubGrupoParam = "subgrupo";
 inline constexpr const char* kFo = "select * from TB_FO\n"
                                    "where grupo=:grupo\n"
                                    "and subgrupo=:subgrupo\n"
                                    "order by fo ";
 
+// --- procedures --------------------------------------------------------------
+// Every procedure with its financing name; a procedure without a financing
+// row keeps its place with the name empty.
+inline constexpr const char* kProcedureWithFinancing =
+    "select tb_proc.*,financ_descr from tb_proc left join tb_financiamento on "
+    "(tb_proc.proc_co_financ=tb_financiamento.financ_cod)";
 // Every procedure that has a financing row, until the first search.
 inline constexpr const char* kTbProcInitial = "select tb_proc.*,financ_descr\n"
                                               "from tb_proc,tb_financiamento\n"
                                               "where tb_proc.proc_co_financ=tb_financiamento.financ_cod";
 
-inline constexpr const char* kProccid10 = "select tb_cid_proc.*,cid_descr,cid_restrsexo \n"
-                                          "from TB_CID_PROC,TB_CID\n"
-                                          "where cp_proc =:cp_proc\n"
-                                          "and tb_cid_proc.cp_cid=tb_cid.cid_cod\n"
-                                          "order by cp_cid";
-inline constexpr const char* kProccbos = "select tb_proc_cbo.*,cbo_descr\n"
-                                         "from TB_PROC_CBO,TB_CBO \n"
-                                         "where pcbo_proc =:pcbo_proc\n"
-                                         "and tb_proc_cbo.pcbo_cbo=tb_cbo.cbo_cod";
-inline constexpr const char* kProcespecialidades = "select tb_proc_espec.*,cl_descr \n"
-                                                   "from TB_PROC_ESPEC,TB_CLINICA\n"
-                                                   "where pe_proc=:pe_proc\n"
-                                                   "and tb_proc_espec.pe_espec=tb_clinica.cl_cod";
-inline constexpr const char* kProcopm = "select tb_proc_comp.*,proc_descr,proc_qtd_max,proc_vl_sh\n"
-                                        "from TB_PROC_COMP,TB_PROC\n"
-                                        "where pc_proc_princ =:pc_proc_princ\n"
-                                        "and tb_proc_comp.pc_proc_sec=tb_proc.proc_cod";
-inline constexpr const char* kProcmodalidade = "select tb_proc_mod.*,mod_descr \n"
-                                               "from TB_PROC_MOD,TB_MODALIDADE\n"
-                                               "where pm_proc =:pm_proc\n"
-                                               "and tb_proc_mod.pm_mod=tb_modalidade.mod_cod";
-inline constexpr const char* kProcregistro = "select tb_proc_reg.*,reg_descr \n"
-                                             "from TB_PROC_REG,TB_REGISTRO\n"
-                                             "where pr_proc =:pr_proc\n"
-                                             "and tb_proc_reg.pr_reg=tb_registro.reg_cod";
-inline constexpr const char* kAtributoComplentar = "select tb_proc_detalhe.*,tb_Detalhe.descricao \n"
-                                                   "from TB_PROC_DETALHE,TB_DETALHE\n"
-                                                   "where procedimento=:procedimento\n"
-                                                   "and tb_proc_detalhe.detalhe=tb_detalhe.codigo";
-inline constexpr const char* kProcdetalhe = "select tb_check.*,cl_descr\n"
-                                            "from TB_CHECK,TB_CHECK_LIST\n"
-                                            "where ch_proc =:ch_proc\n"
-                                            "and tb_check.ch_cod=tb_check_list.cl_cod";
-inline constexpr const char* kProchabilitacao = "select TB_PROC_HAB_INCR.*,hab_descricao \n"
-                                                "from TB_PROC_HAB_INCR,TB_HABILITACAO \n"
-                                                "where incr_proc =:incr_proc\n"
-                                                "and tb_proc_hab_incr.incr_codigo=tb_habilitacao.hab_codigo";
-inline constexpr const char* kProcsDaOpm = "select TB_PROC_COMP.*,TB_PROC.PROC_DESCR,PROC_VL_SH,\n"
-                                           "PROC_VL_SP \n"
-                                           "from TB_PROC_COMP, TB_PROC\n"
-                                           "where pc_proc_sec=:pc_proc_sec\n"
-                                           "and tb_proc_comp.pc_proc_princ=tb_proc.proc_cod";
-inline constexpr const char* kProc_Habilitacao =
-    "select tb_proc_habilitacao.*,tb_habilitacao.hab_descricao\n"
-    "from TB_PROC_HABILITACAO,TB_HABILITACAO\n"
-    "where tb_proc_habilitacao.procedimento=:procedimento\n"
-    "and tb_proc_habilitacao.habilitacao=tb_habilitacao.hab_codigo";
-inline constexpr const char* kProcServicoClassificacao =
+// --- what is tied to the current procedure -----------------------------------
+// The three pages that search their own lists start from these without the
+// ordering (model/procsearch).
+inline const Bound kProccid10Unordered{"select tb_cid_proc.*,cid_descr,cid_restrsexo \n"
+                                       "from TB_CID_PROC,TB_CID\n"
+                                       "where cp_proc =:cp_proc\n"
+                                       "and tb_cid_proc.cp_cid=tb_cid.cid_cod",
+                                       "cp_proc"};
+inline const Bound kProccid10{kProccid10Unordered.sql + "\norder by cp_cid", "cp_proc"};
+inline const Bound kProccbos{"select tb_proc_cbo.*,cbo_descr\n"
+                             "from TB_PROC_CBO,TB_CBO \n"
+                             "where pcbo_proc =:pcbo_proc\n"
+                             "and tb_proc_cbo.pcbo_cbo=tb_cbo.cbo_cod",
+                             "pcbo_proc"};
+inline const Bound kProcespecialidades{"select tb_proc_espec.*,cl_descr \n"
+                                       "from TB_PROC_ESPEC,TB_CLINICA\n"
+                                       "where pe_proc=:pe_proc\n"
+                                       "and tb_proc_espec.pe_espec=tb_clinica.cl_cod",
+                                       "pe_proc"};
+inline const Bound kProcopm{"select tb_proc_comp.*,proc_descr,proc_qtd_max,proc_vl_sh\n"
+                            "from TB_PROC_COMP,TB_PROC\n"
+                            "where pc_proc_princ =:pc_proc_princ\n"
+                            "and tb_proc_comp.pc_proc_sec=tb_proc.proc_cod",
+                            "pc_proc_princ"};
+inline const Bound kProcmodalidade{"select tb_proc_mod.*,mod_descr \n"
+                                   "from TB_PROC_MOD,TB_MODALIDADE\n"
+                                   "where pm_proc =:pm_proc\n"
+                                   "and tb_proc_mod.pm_mod=tb_modalidade.mod_cod",
+                                   "pm_proc"};
+inline const Bound kProcregistro{"select tb_proc_reg.*,reg_descr \n"
+                                 "from TB_PROC_REG,TB_REGISTRO\n"
+                                 "where pr_proc =:pr_proc\n"
+                                 "and tb_proc_reg.pr_reg=tb_registro.reg_cod",
+                                 "pr_proc"};
+inline const Bound kAtributoComplentar{"select tb_proc_detalhe.*,tb_Detalhe.descricao \n"
+                                       "from TB_PROC_DETALHE,TB_DETALHE\n"
+                                       "where procedimento=:procedimento\n"
+                                       "and tb_proc_detalhe.detalhe=tb_detalhe.codigo",
+                                       "procedimento"};
+inline const Bound kProcdetalhe{"select tb_check.*,cl_descr\n"
+                                "from TB_CHECK,TB_CHECK_LIST\n"
+                                "where ch_proc =:ch_proc\n"
+                                "and tb_check.ch_cod=tb_check_list.cl_cod",
+                                "ch_proc"};
+inline const Bound kProchabilitacao{"select TB_PROC_HAB_INCR.*,hab_descricao \n"
+                                    "from TB_PROC_HAB_INCR,TB_HABILITACAO \n"
+                                    "where incr_proc =:incr_proc\n"
+                                    "and tb_proc_hab_incr.incr_codigo=tb_habilitacao.hab_codigo",
+                                    "incr_proc"};
+inline const Bound kProcsDaOpm{"select TB_PROC_COMP.*,TB_PROC.PROC_DESCR,PROC_VL_SH,\n"
+                               "PROC_VL_SP \n"
+                               "from TB_PROC_COMP, TB_PROC\n"
+                               "where pc_proc_sec=:pc_proc_sec\n"
+                               "and tb_proc_comp.pc_proc_princ=tb_proc.proc_cod",
+                               "pc_proc_sec"};
+inline const Bound kProc_Habilitacao{"select tb_proc_habilitacao.*,tb_habilitacao.hab_descricao\n"
+                                     "from TB_PROC_HABILITACAO,TB_HABILITACAO\n"
+                                     "where tb_proc_habilitacao.procedimento=:procedimento\n"
+                                     "and tb_proc_habilitacao.habilitacao=tb_habilitacao.hab_codigo",
+                                     "procedimento"};
+inline const Bound kProcServicoClassificacao{
     "select tb_proc_serv_class.*,tb_servico.serv_descr,tb_serv_class.sc_descr desc_classif\n"
     "from TB_PROC_SERV_CLASS,TB_SERVICO,tb_serv_class\n"
     "where tb_proc_serv_class.ps_proc=:ps_proc\n"
     "and tb_proc_serv_class.ps_servico=tb_servico.serv_cod\n"
     "and tb_proc_serv_class.ps_classif=tb_serv_class.sc_class_cod\n"
-    "and tb_proc_serv_class.ps_servico=tb_serv_class.sc_serv_cod";
-inline constexpr const char* kDescricoes = "select * from TB_DESCRICOES\n"
-                                           "where procedimento=:procedimento";
+    "and tb_proc_serv_class.ps_servico=tb_serv_class.sc_serv_cod",
+    "ps_proc"};
+inline const Bound kDescricoes{"select * from TB_DESCRICOES\n"
+                               "where procedimento=:procedimento",
+                               "procedimento"};
 
+// --- whole tables, for the reports and the lookup windows ---------------------
 inline constexpr const char* kCid10Geral = "select * from TB_CID";
-inline constexpr const char* kProcsCid10Geral = "select tb_cid_proc.*,tb_proc.proc_descr desc_proc\n"
-                                                "from TB_CID_PROC,TB_PROC\n"
-                                                "where cp_cid=:cp_cid\n"
-                                                "and tb_cid_proc.cp_proc=tb_proc.proc_cod";
 inline constexpr const char* kCbosGeral = "select * from TB_CBO";
 inline constexpr const char* kCadastroDetalhes = "select * from TB_DETALHE";
 inline constexpr const char* kFinanciamento = "select * from TB_FINANCIAMENTO";
+
+// The procedures of one diagnosis (main window reports and the CID-10
+// window) and of one occupation (the CBO window).
+inline const Bound kProcsCid10Geral{"select tb_cid_proc.*,tb_proc.proc_descr desc_proc\n"
+                                    "from TB_CID_PROC,TB_PROC\n"
+                                    "where cp_cid=:cp_cid\n"
+                                    "and tb_cid_proc.cp_proc=tb_proc.proc_cod",
+                                    "cp_cid"};
+inline const Bound kProcsCbosGeral{"select tb_proc_cbo.*,tb_proc.proc_descr desc_proc\n"
+                                   "from TB_PROC_CBO,TB_PROC\n"
+                                   "where pcbo_cbo=:pcbo_cbo\n"
+                                   "and tb_proc_cbo.pcbo_proc=tb_proc.proc_cod",
+                                   "pcbo_cbo"};
+
+// --- reports ---------------------------------------------------------------------
+// The head of both procedure lists; the hierarchy and the order follow.
+inline constexpr const char* kImpProcGeral = "select * from tb_proc where proc_cod<>''";
+// The sheet's one procedure.
+inline const Bound kImpProcIndi{std::string(kProcedureWithFinancing) + " where proc_cod=:proc_cod", "proc_cod"};
 
 } // namespace korvane::statements

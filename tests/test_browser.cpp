@@ -3,6 +3,9 @@
 
 #include "model/procsearch.h"
 #include "app/uKorvane.h"
+#include "ui/dbgrid.h"
+#include "ui/dblookup.h"
+#include "ui/dbedit.h"
 #include "support/fixture.h"
 #include "support/tempdb.h"
 #include "support/widgets.h"
@@ -12,6 +15,9 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QLocale>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -80,18 +86,18 @@ protected:
         return out;
     }
 
-    std::set<std::string> listed() { return codes(w->qryTbProc); }
+    std::set<std::string> listed() { return codes(w->model().qryTbProc()); }
 
     void moveTo(const std::string& code)
     {
-        kdata::RecordSet* list = w->qryTbProc;
+        kdata::RecordSet* list = w->model().qryTbProc();
         list->fetchAll();
         for (std::size_t r = 0; r < list->recordCount(); ++r)
             if (list->value(r, QStringLiteral("PROC_COD")).toString() == code) {
                 // Click the row in the grid.
-                w->dbgProcs->scrollTo(w->dbgProcs->model()->index(static_cast<int>(r), 0));
-                const QRect rect = w->dbgProcs->visualRect(w->dbgProcs->model()->index(static_cast<int>(r), 0));
-                QTest::mouseClick(w->dbgProcs->viewport(), Qt::LeftButton, {}, rect.center());
+                ktest::control<kui::DBGrid>(*w, "dbgProcs")->scrollTo(ktest::control<kui::DBGrid>(*w, "dbgProcs")->model()->index(static_cast<int>(r), 0));
+                const QRect rect = ktest::control<kui::DBGrid>(*w, "dbgProcs")->visualRect(ktest::control<kui::DBGrid>(*w, "dbgProcs")->model()->index(static_cast<int>(r), 0));
+                QTest::mouseClick(ktest::control<kui::DBGrid>(*w, "dbgProcs")->viewport(), Qt::LeftButton, {}, rect.center());
                 ASSERT_EQ(list->currentRow(), static_cast<long>(r));
                 return;
             }
@@ -142,8 +148,8 @@ TEST(Totals, FollowTheFourCasesExactly)
 
 TEST_F(Browser, EmptyBoxWithoutGroupListsEveryProcedure)
 {
-    type(w->edtPesquise, QStringLiteral("X"));
-    QTest::keyClick(w->edtPesquise, Qt::Key_Backspace);
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("X"));
+    QTest::keyClick(ktest::control<QLineEdit>(*w, "edtPesquise"), Qt::Key_Backspace);
     EXPECT_EQ(listed(), kAll);   // the one without a financing row too
     moveTo("0301010099");
     EXPECT_EQ(child<QLineEdit>("DBEdit10")->text(), QString());
@@ -151,116 +157,116 @@ TEST_F(Browser, EmptyBoxWithoutGroupListsEveryProcedure)
 
 TEST_F(Browser, DigitsAreFoundAnywhereInTheCodeAndWordsInTheNames)
 {
-    type(w->edtPesquise, QStringLiteral("0301"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301"));
     EXPECT_EQ(listed(), (std::set<std::string>{"0211030100", "0301010030", "0301010072", "0301010099", "0301060010",
                                                 "0303010037", "0303010045"}));
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("tratamento"));   // typed in lower case, searched in capitals
-    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("TRATAMENTO"));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("tratamento"));   // typed in lower case, searched in capitals
+    EXPECT_EQ(ktest::control<QLineEdit>(*w, "edtPesquise")->text(), QStringLiteral("TRATAMENTO"));
     EXPECT_EQ(listed(), (std::set<std::string>{"0303010037", "0303010045"}));
-    EXPECT_EQ(w->qryTbProc->currentRow(), 0);
+    EXPECT_EQ(w->model().qryTbProc()->currentRow(), 0);
 }
 
 TEST_F(Browser, AGroupRestrictsTheWordSearch)
 {
-    choose(w->dblGrupo, QStringLiteral("03"));
-    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("03"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("03"));
+    EXPECT_EQ(ktest::control<QLineEdit>(*w, "edtPesquise")->text(), QStringLiteral("03"));
     EXPECT_EQ(listed().size(), 6u);
-    EXPECT_TRUE(w->dblSubGrupo->shownText().isEmpty());
-    EXPECT_EQ(w->dblSubGrupo->count(), 2);
+    EXPECT_TRUE(ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo")->shownText().isEmpty());
+    EXPECT_EQ(ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo")->count(), 2);
     // Leaving the lookup runs its step again, which writes the group's code once more.
-    w->edtPesquise->setFocus();
-    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("03"));
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("CONSULTA"));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
+    EXPECT_EQ(ktest::control<QLineEdit>(*w, "edtPesquise")->text(), QStringLiteral("03"));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("CONSULTA"));
     EXPECT_EQ(listed(), (std::set<std::string>{"0301010030", "0301010072", "0301010099"}));
 }
 
 TEST_F(Browser, TheCascadeNarrowsToAFormOfOrganisation)
 {
-    choose(w->dblGrupo, QStringLiteral("03"));
-    choose(w->dblSubGrupo, QStringLiteral("01"));
-    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("0301"));
-    EXPECT_EQ(w->dblFo->count(), 2);            // the subgroup's forms
-    EXPECT_TRUE(w->dblFo->shownText().isEmpty());
-    choose(w->dblFo, QStringLiteral("06"));
-    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("030106"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("03"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo"), QStringLiteral("01"));
+    EXPECT_EQ(ktest::control<QLineEdit>(*w, "edtPesquise")->text(), QStringLiteral("0301"));
+    EXPECT_EQ(ktest::control<kui::DBLookupCombo>(*w, "dblFo")->count(), 2);            // the subgroup's forms
+    EXPECT_TRUE(ktest::control<kui::DBLookupCombo>(*w, "dblFo")->shownText().isEmpty());
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblFo"), QStringLiteral("06"));
+    EXPECT_EQ(ktest::control<QLineEdit>(*w, "edtPesquise")->text(), QStringLiteral("030106"));
     EXPECT_EQ(listed(), (std::set<std::string>{"0301060010"}));
-    EXPECT_EQ(w->dblFo->state(), kui::DBLookupCombo::State::Entry);
+    EXPECT_EQ(ktest::control<kui::DBLookupCombo>(*w, "dblFo")->state(), kui::DBLookupCombo::State::Entry);
 }
 
 TEST_F(Browser, ANewGroupDropsTheFormChosenUnderTheOldOne)
 {
-    choose(w->dblGrupo, QStringLiteral("03"));
-    choose(w->dblSubGrupo, QStringLiteral("01"));
-    choose(w->dblFo, QStringLiteral("06"));
-    choose(w->dblGrupo, QStringLiteral("04"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("03"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo"), QStringLiteral("01"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblFo"), QStringLiteral("06"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("04"));
     // Without the form and subgroup of group 03 filtering positions 3-6.
     EXPECT_EQ(listed(), (std::set<std::string>{"0401010015", "0401010023"}));
-    EXPECT_TRUE(w->dblFo->shownText().isEmpty());
-    EXPECT_FALSE(w->qryFo->isOpen());
-    EXPECT_EQ(w->dblFo->count(), 0);
+    EXPECT_TRUE(ktest::control<kui::DBLookupCombo>(*w, "dblFo")->shownText().isEmpty());
+    EXPECT_FALSE(w->model().qryFo()->isOpen());
+    EXPECT_EQ(ktest::control<kui::DBLookupCombo>(*w, "dblFo")->count(), 0);
 }
 
 TEST_F(Browser, DeleteEmptiesALookupWithoutSearching)
 {
-    choose(w->dblGrupo, QStringLiteral("03"));
-    choose(w->dblSubGrupo, QStringLiteral("03"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("03"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo"), QStringLiteral("03"));
     const std::set<std::string> before = listed();
-    w->dblGrupo->setFocus();
-    QTest::keyClick(w->dblGrupo, Qt::Key_Delete);
-    EXPECT_EQ(w->dblGrupo->state(), kui::DBLookupCombo::State::EmptyText);
-    EXPECT_TRUE(w->dblGrupo->shownText().isEmpty());
+    ktest::control<kui::DBLookupCombo>(*w, "dblGrupo")->setFocus();
+    QTest::keyClick(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), Qt::Key_Delete);
+    EXPECT_EQ(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo")->state(), kui::DBLookupCombo::State::EmptyText);
+    EXPECT_TRUE(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo")->shownText().isEmpty());
     EXPECT_EQ(listed(), before);   // no search ran
-    EXPECT_FALSE(w->dblSubGrupo->shownText().isEmpty());
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("04"));
+    EXPECT_FALSE(ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo")->shownText().isEmpty());
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("04"));
     // No hierarchy filter, although the subgroup still shows its entry.
     EXPECT_EQ(listed(), (std::set<std::string>{"0401010015", "0401010023", "0303010045"}));
 }
 
 TEST_F(Browser, EnteringTheGroupLookupAndLeavingEmptiesIt)
 {
-    choose(w->dblGrupo, QStringLiteral("07"));
-    w->edtPesquise->setFocus();
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("07"));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
     const std::set<std::string> before = listed();
-    w->dblGrupo->setFocus();
-    w->edtPesquise->setFocus();   // leaves without choosing
-    EXPECT_TRUE(w->dblGrupo->shownText().isEmpty());
-    EXPECT_EQ(w->dblGrupo->state(), kui::DBLookupCombo::State::NoValue);
+    ktest::control<kui::DBLookupCombo>(*w, "dblGrupo")->setFocus();
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();   // leaves without choosing
+    EXPECT_TRUE(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo")->shownText().isEmpty());
+    EXPECT_EQ(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo")->state(), kui::DBLookupCombo::State::NoValue);
     EXPECT_EQ(listed(), before);
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("0301"));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301"));
     EXPECT_EQ(listed().size(), 7u);
 }
 
 TEST_F(Browser, ClearResetsEverythingButTheCompatibleBox)
 {
-    choose(w->dblGrupo, QStringLiteral("03"));
-    choose(w->dblSubGrupo, QStringLiteral("01"));
-    type(w->edtPesquiseCid, QStringLiteral("COLERA"));
-    type(w->edtPesquiseCbo, QStringLiteral("MEDICO"));
-    type(w->edtPesquiseCompa, QStringLiteral("0301"));
-    w->PageControl1->setCurrentIndex(5);
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("03"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo"), QStringLiteral("01"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseCid"), QStringLiteral("COLERA"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseCbo"), QStringLiteral("MEDICO"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseCompa"), QStringLiteral("0301"));
+    ktest::control<QTabWidget>(*w, "PageControl1")->setCurrentIndex(5);
     QTest::mouseClick(child("btnLimpar"), Qt::LeftButton);
-    EXPECT_TRUE(w->edtPesquise->text().isEmpty());
-    EXPECT_TRUE(w->edtPesquiseCid->text().isEmpty());
-    EXPECT_TRUE(w->edtPesquiseCbo->text().isEmpty());
-    EXPECT_EQ(w->edtPesquiseCompa->text(), QStringLiteral("0301"));
-    for (kui::DBLookupCombo* l : {w->dblGrupo, w->dblSubGrupo, w->dblFo}) {
+    EXPECT_TRUE(ktest::control<QLineEdit>(*w, "edtPesquise")->text().isEmpty());
+    EXPECT_TRUE(ktest::control<QLineEdit>(*w, "edtPesquiseCid")->text().isEmpty());
+    EXPECT_TRUE(ktest::control<QLineEdit>(*w, "edtPesquiseCbo")->text().isEmpty());
+    EXPECT_EQ(ktest::control<QLineEdit>(*w, "edtPesquiseCompa")->text(), QStringLiteral("0301"));
+    for (kui::DBLookupCombo* l : {ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo"), ktest::control<kui::DBLookupCombo>(*w, "dblFo")}) {
         EXPECT_EQ(l->state(), kui::DBLookupCombo::State::EmptyText);
         EXPECT_TRUE(l->shownText().isEmpty());
     }
-    EXPECT_FALSE(w->qrySubGrupo->isOpen());
-    EXPECT_FALSE(w->qryFo->isOpen());
+    EXPECT_FALSE(w->model().qrySubGrupo()->isOpen());
+    EXPECT_FALSE(w->model().qryFo()->isOpen());
     EXPECT_EQ(listed(), kAll);
-    EXPECT_EQ(w->PageControl1->currentIndex(), 0);
-    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquise);
+    EXPECT_EQ(ktest::control<QTabWidget>(*w, "PageControl1")->currentIndex(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), ktest::control<QLineEdit>(*w, "edtPesquise"));
 }
 
 TEST_F(Browser, TheDetailPanelShowsValuesTotalsAndTheComplexityMark)
 {
-    type(w->edtPesquise, QStringLiteral("0"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0"));
     auto* total = child<QLineEdit>("DBEdit11");
     auto* financing = child<QLineEdit>("DBEdit10");
     moveTo("0301060010");
@@ -279,7 +285,7 @@ TEST_F(Browser, TheDetailPanelShowsValuesTotalsAndTheComplexityMark)
     EXPECT_EQ(financing->palette().color(QPalette::Text), QColor(255, 0, 0));
     // The mark stays a plain display through a visit of the focus.
     financing->setFocus();
-    w->edtPesquise->setFocus();
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
     EXPECT_EQ(financing->text(), QStringLiteral("ALTA COMPLEXIDADE"));
     moveTo("0401010015");
     EXPECT_EQ(financing->text(), QStringLiteral("Média e Alta Complexidade (MAC)"));
@@ -288,43 +294,43 @@ TEST_F(Browser, TheDetailPanelShowsValuesTotalsAndTheComplexityMark)
 
 TEST_F(Browser, MemoAndPagesFollowTheCurrentProcedure)
 {
-    type(w->edtPesquise, QStringLiteral("0301010072"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
     auto* memo = child<QPlainTextEdit>("dbmDescricoes");
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("Consulta clínica realizada por médico especialista."));
-    EXPECT_EQ(codes(w->qryProccid10, "CP_CID"), (std::set<std::string>{"A00 ", "J18 ", "N40 "}));
-    EXPECT_EQ(w->qryProccid10->value(0, QStringLiteral("CP_CID")).toString(), "A00 ");   // ordered by code
-    EXPECT_EQ(codes(w->qryProccbos, "PCBO_CBO"), (std::set<std::string>{"225125", "225250"}));
-    EXPECT_EQ(codes(w->qryProcespecialidades, "PE_ESPEC"), (std::set<std::string>{"03"}));
-    EXPECT_EQ(codes(w->qryProcmodalidade, "PM_MOD"), (std::set<std::string>{"01"}));
-    EXPECT_EQ(codes(w->qryProcregistro, "PR_REG"), (std::set<std::string>{"02"}));
-    EXPECT_EQ(codes(w->qryAtributoComplentar, "DETALHE"), (std::set<std::string>{"009", "012"}));
-    EXPECT_EQ(codes(w->qryProcdetalhe, "CL_DESCR"), (std::set<std::string>{"Laudo medico"}));
+    EXPECT_EQ(codes(w->model().qryProccid10(), "CP_CID"), (std::set<std::string>{"A00 ", "J18 ", "N40 "}));
+    EXPECT_EQ(w->model().qryProccid10()->value(0, QStringLiteral("CP_CID")).toString(), "A00 ");   // ordered by code
+    EXPECT_EQ(codes(w->model().qryProccbos(), "PCBO_CBO"), (std::set<std::string>{"225125", "225250"}));
+    EXPECT_EQ(codes(w->model().qryProcespecialidades(), "PE_ESPEC"), (std::set<std::string>{"03"}));
+    EXPECT_EQ(codes(w->model().qryProcmodalidade(), "PM_MOD"), (std::set<std::string>{"01"}));
+    EXPECT_EQ(codes(w->model().qryProcregistro(), "PR_REG"), (std::set<std::string>{"02"}));
+    EXPECT_EQ(codes(w->model().qryAtributoComplentar(), "DETALHE"), (std::set<std::string>{"009", "012"}));
+    EXPECT_EQ(codes(w->model().qryProcdetalhe(), "CL_DESCR"), (std::set<std::string>{"Laudo medico"}));
     // The classification of another service does not pair with this one.
-    EXPECT_EQ(codes(w->qryProcServicoClassificacao, "PS_CLASSIF"), (std::set<std::string>{"001"}));
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("0301060010"));
+    EXPECT_EQ(codes(w->model().qryProcServicoClassificacao(), "PS_CLASSIF"), (std::set<std::string>{"001"}));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301060010"));
     EXPECT_TRUE(memo->toPlainText().isEmpty());
-    EXPECT_EQ(w->qryProchabilitacao->currentText(QStringLiteral("INCR_PERC_SH")), QStringLiteral("30,00"));
-    EXPECT_EQ(w->qryProchabilitacao->currentText(QStringLiteral("INCR_PERC_SP")), QStringLiteral("12,50"));
+    EXPECT_EQ(w->model().qryProchabilitacao()->currentText(QStringLiteral("INCR_PERC_SH")), QStringLiteral("30,00"));
+    EXPECT_EQ(w->model().qryProchabilitacao()->currentText(QStringLiteral("INCR_PERC_SP")), QStringLiteral("12,50"));
 }
 
 TEST_F(Browser, MaterialsOfGroup07ListTheirPrincipals)
 {
-    type(w->edtPesquise, QStringLiteral("0702010016"));
-    EXPECT_TRUE(w->qryProcsDaOpm->isOpen());
-    EXPECT_EQ(codes(w->qryProcsDaOpm, "PC_PROC_PRINC"), (std::set<std::string>{"0401010015", "0401010023"}));
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("0401010015"));
-    EXPECT_FALSE(w->qryProcsDaOpm->isOpen());
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0702010016"));
+    EXPECT_TRUE(w->model().qryProcsDaOpm()->isOpen());
+    EXPECT_EQ(codes(w->model().qryProcsDaOpm(), "PC_PROC_PRINC"), (std::set<std::string>{"0401010015", "0401010023"}));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0401010015"));
+    EXPECT_FALSE(w->model().qryProcsDaOpm()->isOpen());
     EXPECT_EQ(child<kui::DBGrid>("DBGrid8")->model()->rowCount(), 0);
 }
 
 TEST_F(Browser, AnEmptyListEmptiesEveryPage)
 {
-    type(w->edtPesquise, QStringLiteral("0401010023"));
-    type(w->edtPesquise, QStringLiteral("ZZZ"));
-    EXPECT_TRUE(w->qryTbProc->isEmpty());
-    for (kdata::DataSet* ds : {w->qryProccid10, w->qryProccbos, w->qryProcopm, w->qryDescricoes})
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0401010023"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("ZZZ"));
+    EXPECT_TRUE(w->model().qryTbProc()->isEmpty());
+    for (kdata::DataSet* ds : {w->model().qryProccid10(), w->model().qryProccbos(), w->model().qryProcopm(), w->model().qryDescricoes()})
         EXPECT_TRUE(ds->isEmpty()) << ds->objectName().toStdString();
     EXPECT_TRUE(child<QLineEdit>("DBEdit11")->text().isEmpty());
     EXPECT_TRUE(child<QLineEdit>("DBEdit10")->text().isEmpty());
@@ -333,8 +339,8 @@ TEST_F(Browser, AnEmptyListEmptiesEveryPage)
 
 TEST_F(Browser, EvenRowsAreGrey)
 {
-    type(w->edtPesquise, QStringLiteral("03"));
-    QAbstractItemModel* m = w->dbgProcs->model();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("03"));
+    QAbstractItemModel* m = ktest::control<kui::DBGrid>(*w, "dbgProcs")->model();
     ASSERT_GE(m->rowCount(), 4);
     EXPECT_FALSE(m->index(0, 0).data(Qt::BackgroundRole).isValid());
     EXPECT_EQ(m->index(1, 1).data(Qt::BackgroundRole).value<QColor>(), kui::DataSetModel::stripeColor());
@@ -346,13 +352,13 @@ TEST_F(Browser, EvenRowsAreGrey)
 // indicator drawn on the current row only, also after moving by keyboard.
 TEST_F(Browser, TheListShowsWholeCodesAndTheIndicatorOnTheCurrentRow)
 {
-    type(w->edtPesquise, QStringLiteral("03"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("03"));
     QApplication::processEvents();
-    const QFontMetrics fm(w->dbgProcs->font());
+    const QFontMetrics fm(ktest::control<kui::DBGrid>(*w, "dbgProcs")->font());
     for (const std::string& code : listed())
-        EXPECT_LE(fm.horizontalAdvance(QString::fromStdString(code)) + 6, w->dbgProcs->columnWidth(0)) << code;
+        EXPECT_LE(fm.horizontalAdvance(QString::fromStdString(code)) + 6, ktest::control<kui::DBGrid>(*w, "dbgProcs")->columnWidth(0)) << code;
 
-    QHeaderView* indicator = w->dbgProcs->verticalHeader();
+    QHeaderView* indicator = ktest::control<kui::DBGrid>(*w, "dbgProcs")->verticalHeader();
     auto marked = [&](int row) {
         // What the window shows, not a fresh rendering: a section not
         // repainted after the move keeps its old arrow here.
@@ -365,96 +371,96 @@ TEST_F(Browser, TheListShowsWholeCodesAndTheIndicatorOnTheCurrentRow)
             for (int x = 0; x < img.width(); ++x) dark += qGray(img.pixel(x, y)) < 96;
         return dark > 0;
     };
-    w->dbgProcs->setFocus();
+    ktest::control<kui::DBGrid>(*w, "dbgProcs")->setFocus();
     QApplication::processEvents();
     EXPECT_TRUE(marked(0));
     EXPECT_FALSE(marked(1));
-    QTest::keyClick(w->dbgProcs, Qt::Key_Down);
+    QTest::keyClick(ktest::control<kui::DBGrid>(*w, "dbgProcs"), Qt::Key_Down);
     QApplication::processEvents();
-    ASSERT_EQ(w->qryTbProc->currentRow(), 1);
+    ASSERT_EQ(w->model().qryTbProc()->currentRow(), 1);
     EXPECT_FALSE(marked(0));
     EXPECT_TRUE(marked(1));
 }
 
 TEST_F(Browser, PageFiltersStayInForceForLaterProcedures)
 {
-    type(w->edtPesquise, QStringLiteral("03"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("03"));
     moveTo("0301010072");
-    type(w->edtPesquiseCbo, QStringLiteral("GINECO"));
-    EXPECT_EQ(codes(w->qryProccbos, "PCBO_CBO"), (std::set<std::string>{"225250"}));
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseCbo"), QStringLiteral("GINECO"));
+    EXPECT_EQ(codes(w->model().qryProccbos(), "PCBO_CBO"), (std::set<std::string>{"225250"}));
     moveTo("0303010037");
-    EXPECT_TRUE(w->qryProccbos->isEmpty());   // its CBO is filtered out
-    w->edtPesquiseCbo->clear();
-    EXPECT_EQ(codes(w->qryProccbos, "PCBO_CBO"), (std::set<std::string>{"225125"}));
+    EXPECT_TRUE(w->model().qryProccbos()->isEmpty());   // its CBO is filtered out
+    ktest::control<QLineEdit>(*w, "edtPesquiseCbo")->clear();
+    EXPECT_EQ(codes(w->model().qryProccbos(), "PCBO_CBO"), (std::set<std::string>{"225125"}));
 
     // A code fragment no description holds falls through to the codes.
     moveTo("0301010072");
-    type(w->edtPesquiseCid, QStringLiteral("J1"));
-    EXPECT_EQ(codes(w->qryProccid10, "CP_CID"), (std::set<std::string>{"J18 "}));
-    w->edtPesquiseCid->clear();
-    type(w->edtPesquiseCid, QStringLiteral("PNEUMO"));
-    EXPECT_EQ(codes(w->qryProccid10, "CP_CID"), (std::set<std::string>{"J18 "}));
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseCid"), QStringLiteral("J1"));
+    EXPECT_EQ(codes(w->model().qryProccid10(), "CP_CID"), (std::set<std::string>{"J18 "}));
+    ktest::control<QLineEdit>(*w, "edtPesquiseCid")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseCid"), QStringLiteral("PNEUMO"));
+    EXPECT_EQ(codes(w->model().qryProccid10(), "CP_CID"), (std::set<std::string>{"J18 "}));
 }
 
 TEST_F(Browser, DoubleClickJumpsToTheCompatibleProcedure)
 {
-    type(w->edtPesquise, QStringLiteral("0301010072"));
-    w->PageControl1->setCurrentIndex(3);
-    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquiseCompa);
-    type(w->edtPesquiseCompa, QStringLiteral("0211"));
-    ASSERT_EQ(codes(w->qryProcopm, "PC_PROC_SEC"), (std::set<std::string>{"0211030100"}));
-    const QRect cell = w->DBGrid3->visualRect(w->DBGrid3->model()->index(0, 0));
-    QTest::mouseDClick(w->DBGrid3->viewport(), Qt::LeftButton, {}, cell.center());
-    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("0211030100"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
+    ktest::control<QTabWidget>(*w, "PageControl1")->setCurrentIndex(3);
+    EXPECT_EQ(QApplication::focusWidget(), ktest::control<QLineEdit>(*w, "edtPesquiseCompa"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseCompa"), QStringLiteral("0211"));
+    ASSERT_EQ(codes(w->model().qryProcopm(), "PC_PROC_SEC"), (std::set<std::string>{"0211030100"}));
+    const QRect cell = ktest::control<kui::DBGrid>(*w, "DBGrid3")->visualRect(ktest::control<kui::DBGrid>(*w, "DBGrid3")->model()->index(0, 0));
+    QTest::mouseDClick(ktest::control<kui::DBGrid>(*w, "DBGrid3")->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(ktest::control<QLineEdit>(*w, "edtPesquise")->text(), QStringLiteral("0211030100"));
     EXPECT_EQ(listed(), (std::set<std::string>{"0211030100"}));
 
     // With a group whose codes do not hold it, the list comes out empty.
-    choose(w->dblGrupo, QStringLiteral("03"));
-    w->edtPesquise->setFocus();
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("0301010072"));
-    w->edtPesquiseCompa->clear();
-    ASSERT_EQ(w->qryProcopm->recordCount(), 2u);
-    w->qryProcopm->fetchAll();
-    for (std::size_t r = 0; r < w->qryProcopm->recordCount(); ++r)
-        if (w->qryProcopm->value(r, QStringLiteral("PC_PROC_SEC")).toString() == "0211030100") w->qryProcopm->moveTo(r);
-    w->DBGrid3DblClick();
-    EXPECT_TRUE(w->qryTbProc->isEmpty());
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("03"));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
+    ktest::control<QLineEdit>(*w, "edtPesquiseCompa")->clear();
+    ASSERT_EQ(w->model().qryProcopm()->recordCount(), 2u);
+    w->model().qryProcopm()->fetchAll();
+    for (std::size_t r = 0; r < w->model().qryProcopm()->recordCount(); ++r)
+        if (w->model().qryProcopm()->value(r, QStringLiteral("PC_PROC_SEC")).toString() == "0211030100") w->model().qryProcopm()->moveTo(r);
+    w->model().jumpToCompatible();
+    EXPECT_TRUE(w->model().qryTbProc()->isEmpty());
 }
 
 TEST_F(Browser, QuotesInEveryBoxAreSearchedAsTyped)
 {
-    type(w->edtPesquise, QStringLiteral("D'OLIVA"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("D'OLIVA"));
     EXPECT_EQ(listed(), (std::set<std::string>{"0303010045"}));
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("'"));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("'"));
     EXPECT_EQ(listed(), (std::set<std::string>{"0303010045"}));
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("\"; --\\"));
-    EXPECT_TRUE(w->qryTbProc->isOpen());
-    EXPECT_TRUE(w->qryTbProc->isEmpty());
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("0301010072"));
-    for (QLineEdit* box : {w->edtPesquiseCid, w->edtPesquiseCbo, w->edtPesquiseCompa}) {
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("\"; --\\"));
+    EXPECT_TRUE(w->model().qryTbProc()->isOpen());
+    EXPECT_TRUE(w->model().qryTbProc()->isEmpty());
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
+    for (QLineEdit* box : {ktest::control<QLineEdit>(*w, "edtPesquiseCid"), ktest::control<QLineEdit>(*w, "edtPesquiseCbo"), ktest::control<QLineEdit>(*w, "edtPesquiseCompa")}) {
         type(box, QStringLiteral("' or ''='"));
         box->clear();
     }
     EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
-    EXPECT_EQ(w->qryProccid10->recordCount(), 3u);
+    EXPECT_EQ(w->model().qryProccid10()->recordCount(), 3u);
 }
 
 TEST_F(Browser, AFailingSearchIsReportedAndLeavesTheListClosed)
 {
-    type(w->edtPesquise, QStringLiteral("0301010072"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
     // A literal longer than the engine takes (more than the box lets anyone type).
-    w->edtPesquise->setMaxLength(100000);
-    w->edtPesquise->setText(QString(70000, QLatin1Char('9')));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setMaxLength(100000);
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setText(QString(70000, QLatin1Char('9')));
     ASSERT_FALSE(dialogs.errors.empty());
-    EXPECT_FALSE(w->qryTbProc->isOpen());
-    EXPECT_EQ(w->dbgProcs->model()->rowCount(), 0);
-    EXPECT_EQ(w->qryProccid10->recordCount(), 3u);   // the pages keep what they showed
-    w->edtPesquise->setText(QStringLiteral("0401"));
-    EXPECT_TRUE(w->qryTbProc->isOpen());
+    EXPECT_FALSE(w->model().qryTbProc()->isOpen());
+    EXPECT_EQ(ktest::control<kui::DBGrid>(*w, "dbgProcs")->model()->rowCount(), 0);
+    EXPECT_EQ(w->model().qryProccid10()->recordCount(), 3u);   // the pages keep what they showed
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setText(QStringLiteral("0401"));
+    EXPECT_TRUE(w->model().qryTbProc()->isOpen());
     EXPECT_EQ(listed().size(), 2u);
 }
 
@@ -476,10 +482,10 @@ TEST(BrowserCodes, ACodeHoldingLettersIsStillFoundByCodeFirst)
     ktest::RecordingDialogs dialogs;
     TfrmKorvane w(path);
     w.show();
-    w.edtPesquise->setText(QStringLiteral("ABC"));
-    w.qryTbProc->fetchAll();
-    ASSERT_EQ(w.qryTbProc->recordCount(), 1u);
-    EXPECT_EQ(w.qryTbProc->field(QStringLiteral("PROC_COD")).toString(), "X0301ABC01");
+    ktest::control<QLineEdit>(w, "edtPesquise")->setText(QStringLiteral("ABC"));
+    w.model().qryTbProc()->fetchAll();
+    ASSERT_EQ(w.model().qryTbProc()->recordCount(), 1u);
+    EXPECT_EQ(w.model().qryTbProc()->field(QStringLiteral("PROC_COD")).toString(), "X0301ABC01");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // as a person would.
 
 #include "app/uKorvane.h"
+#include "ui/dbgrid.h"
 #include "core/codeset.h"
 #include "core/sqltext.h"
 #include "db/query.h"
@@ -14,6 +15,8 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -77,17 +80,17 @@ TEST_F(Lookups, CboSearchTriesCodesThenNames)
 {
     auto w = open<TfrmCbos>();
     EXPECT_EQ(w->windowTitle(), QStringLiteral("KORVANE  NORTEVIA"));
-    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquise);
+    EXPECT_EQ(QApplication::focusWidget(), ktest::control<QLineEdit>(*w, "edtPesquise"));
     EXPECT_EQ(w->codes()->recordCount() > 0, true);
-    type(w->edtPesquise, QStringLiteral("2251"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("2251"));
     EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"225124", "225125"}));
-    w->edtPesquise->clear();
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
     EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"223505", "225124", "225125", "225250"}));   // all, by code
-    type(w->edtPesquise, QStringLiteral("medico"));
-    EXPECT_EQ(w->edtPesquise->text(), QStringLiteral("MEDICO"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("medico"));
+    EXPECT_EQ(ktest::control<QLineEdit>(*w, "edtPesquise")->text(), QStringLiteral("MEDICO"));
     EXPECT_EQ(column(w->codes(), "CBO_DESCR"),
               (V{"MEDICO CLINICO", "MEDICO GINECOLOGISTA E OBSTETRA", "MEDICO PEDIATRA"}));   // by name
-    type(w->edtPesquise, QStringLiteral("XYZ"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("XYZ"));
     EXPECT_TRUE(w->codes()->isEmpty());
     EXPECT_TRUE(w->procedures()->isEmpty());   // reloaded for an empty code
     EXPECT_TRUE(w->procedures()->isOpen());
@@ -96,10 +99,10 @@ TEST_F(Lookups, CboSearchTriesCodesThenNames)
 TEST_F(Lookups, CidLettersAreCodesFirstAndNamesOnlyWhenNoCodeHoldsThem)
 {
     auto w = open<TfrmCid10>();
-    type(w->edtPesquise, QStringLiteral("A"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("A"));
     EXPECT_EQ(column(w->codes(), "CID_COD"), (V{"A00 ", "A01 "}));   // "Hiperplasia" is not searched
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("CÓLERA"));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("CÓLERA"));
     EXPECT_EQ(column(w->codes(), "CID_COD"), (V{"A00 "}));
     EXPECT_EQ(column(w->procedures(), "CP_PROC"), (V{"0301010072", "0303010037"}));
 }
@@ -119,13 +122,13 @@ TEST_F(Lookups, TextsInsideCodesWithLettersAreFoundByCode)
         tr.commit();
     }
     auto w = open<TfrmCbos>();
-    type(w->edtPesquise, QStringLiteral("1f9"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("1f9"));
     EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"2231F9"}));
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("FI"));   // in no code: by name
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("FI"));   // in no code: by name
     EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"2231A1"}));
-    w->edtPesquise->clear();
-    type(w->edtPesquise, QStringLiteral("31A"));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("31A"));
     EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"2231A1"}));
 }
 
@@ -172,32 +175,32 @@ TEST_F(Lookups, CodesInMemoryJudgeTextsAsTheEngineDoes)
 TEST_F(Lookups, TheProcedureFilterStaysForEveryCodeVisited)
 {
     auto w = open<TfrmCbos>();
-    type(w->edtPesquise, QStringLiteral("MEDICO"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("MEDICO"));
     ASSERT_EQ(w->codes()->field(QStringLiteral("CBO_COD")).toString(), "225125");
     EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0301010072", "0303010037"}));
-    type(w->edtPesquiseProc, QStringLiteral("TRATAMENTO"));   // no code holds it: by name
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseProc"), QStringLiteral("TRATAMENTO"));   // no code holds it: by name
     EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0303010037"}));
-    w->DBGrid1->setFocus();
-    QTest::keyClick(w->DBGrid1, Qt::Key_Down);
+    ktest::control<kui::DBGrid>(*w, "DBGrid1")->setFocus();
+    QTest::keyClick(ktest::control<kui::DBGrid>(*w, "DBGrid1"), Qt::Key_Down);
     EXPECT_EQ(w->codes()->field(QStringLiteral("CBO_COD")).toString(), "225250");
     EXPECT_TRUE(w->procedures()->isEmpty());   // its consultation is filtered out
-    QTest::keyClick(w->DBGrid1, Qt::Key_Up);
+    QTest::keyClick(ktest::control<kui::DBGrid>(*w, "DBGrid1"), Qt::Key_Up);
     EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0303010037"}));
-    w->edtPesquiseProc->clear();
-    type(w->edtPesquiseProc, QStringLiteral("72"));
+    ktest::control<QLineEdit>(*w, "edtPesquiseProc")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseProc"), QStringLiteral("72"));
     EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0301010072"}));
     // A whole code, as long as the column, is still looked for among the codes.
-    w->edtPesquiseProc->clear();
-    type(w->edtPesquiseProc, QStringLiteral("0303010037"));
+    ktest::control<QLineEdit>(*w, "edtPesquiseProc")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseProc"), QStringLiteral("0303010037"));
     EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0303010037"}));
 }
 
 TEST_F(Lookups, DoubleClickHandsTheProcedureBackAndCloses)
 {
     auto w = open<TfrmCid10>();
-    type(w->edtPesquise, QStringLiteral("J18"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("J18"));
     ASSERT_EQ(column(w->procedures(), "CP_PROC"), (V{"0301010072"}));
-    doubleClickFirstRow(w->DBGrid2);
+    doubleClickFirstRow(ktest::control<kui::DBGrid>(*w, "DBGrid2"));
     ASSERT_EQ(handedBack.size(), 1u);
     EXPECT_EQ(handedBack[0], QStringLiteral("0301010072"));
     EXPECT_FALSE(w->isVisible());
@@ -205,8 +208,8 @@ TEST_F(Lookups, DoubleClickHandsTheProcedureBackAndCloses)
     EXPECT_TRUE(w->procedures()->isOpen());   // the CID-10 window closes only its upper list
 
     auto cbo = open<TfrmCbos>();
-    type(cbo->edtPesquise, QStringLiteral("NOTHING"));
-    doubleClickFirstRow(cbo->DBGrid2);
+    type(ktest::control<QLineEdit>(*cbo, "edtPesquise"), QStringLiteral("NOTHING"));
+    doubleClickFirstRow(ktest::control<kui::DBGrid>(*cbo, "DBGrid2"));
     ASSERT_EQ(handedBack.size(), 2u);
     EXPECT_TRUE(handedBack[1].isEmpty());
     EXPECT_FALSE(cbo->procedures()->isOpen());
@@ -215,8 +218,8 @@ TEST_F(Lookups, DoubleClickHandsTheProcedureBackAndCloses)
 TEST_F(Lookups, ApostrophesAreSearchedAsTyped)
 {
     auto w = open<TfrmCbos>();
-    type(w->edtPesquise, QStringLiteral("D'A"));
-    type(w->edtPesquiseProc, QStringLiteral("'; drop"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("D'A"));
+    type(ktest::control<QLineEdit>(*w, "edtPesquiseProc"), QStringLiteral("'; drop"));
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_TRUE(w->codes()->isOpen());
     EXPECT_TRUE(w->procedures()->isOpen());
@@ -230,25 +233,25 @@ TEST_F(Lookups, FromTheMainWindowTheHandBackSearchesAndTheWindowGoes)
         auto* w = qobject_cast<LookupWindow*>(QApplication::activeModalWidget());
         ASSERT_TRUE(w);
         seen = w;
-        type(w->edtPesquise, QStringLiteral("225124"));
-        doubleClickFirstRow(w->DBGrid2);
+        type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("225124"));
+        doubleClickFirstRow(ktest::control<kui::DBGrid>(*w, "DBGrid2"));
     });
     QTest::mouseClick(main->findChild<QWidget*>(QStringLiteral("btnCbos")), Qt::LeftButton);
     EXPECT_TRUE(seen.isNull());   // destroyed after use
-    EXPECT_EQ(main->edtPesquise->text(), QStringLiteral("0301060010"));
-    ASSERT_EQ(main->qryTbProc->recordCount(), 1u);
+    EXPECT_EQ(ktest::control<QLineEdit>(*main, "edtPesquise")->text(), QStringLiteral("0301060010"));
+    ASSERT_EQ(main->model().qryTbProc()->recordCount(), 1u);
 
     // Handing back the code already in the box still runs the search.
-    main->qryTbProc->close();
+    main->model().qryTbProc()->close();
     QTimer::singleShot(50, [&] {
         auto* w = qobject_cast<LookupWindow*>(QApplication::activeModalWidget());
         ASSERT_TRUE(w);
-        type(w->edtPesquise, QStringLiteral("225124"));
-        doubleClickFirstRow(w->DBGrid2);
+        type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("225124"));
+        doubleClickFirstRow(ktest::control<kui::DBGrid>(*w, "DBGrid2"));
     });
     QTest::mouseClick(main->findChild<QWidget*>(QStringLiteral("btnCbos")), Qt::LeftButton);
-    EXPECT_TRUE(main->qryTbProc->isOpen());
-    EXPECT_EQ(main->qryTbProc->recordCount(), 1u);
+    EXPECT_TRUE(main->model().qryTbProc()->isOpen());
+    EXPECT_EQ(main->model().qryTbProc()->recordCount(), 1u);
 }
 
 TEST_F(Lookups, EscapeAndSairCloseAndTheMainWindowIsUsableAgain)
@@ -266,7 +269,7 @@ TEST_F(Lookups, EscapeAndSairCloseAndTheMainWindowIsUsableAgain)
         auto* w = qobject_cast<LookupWindow*>(QApplication::activeModalWidget());
         ASSERT_TRUE(w);
         second = w;
-        QTest::mouseClick(w->BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(ktest::control<QPushButton>(*w, "BitBtn1"), Qt::LeftButton);
     });
     QTest::mouseClick(main->findChild<QWidget*>(QStringLiteral("btnCbos")), Qt::LeftButton);
     EXPECT_TRUE(second.isNull());
@@ -278,11 +281,11 @@ TEST_F(Lookups, EscapeAndSairCloseAndTheMainWindowIsUsableAgain)
 TEST_F(Lookups, EnterMovesOnInTabOrder)
 {
     auto w = open<TfrmCbos>();
-    w->edtPesquise->setFocus();
-    QTest::keyClick(w->edtPesquise, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), w->DBGrid1);
-    QTest::keyClick(w->DBGrid1, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquiseProc);
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
+    QTest::keyClick(ktest::control<QLineEdit>(*w, "edtPesquise"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), ktest::control<kui::DBGrid>(*w, "DBGrid1"));
+    QTest::keyClick(ktest::control<kui::DBGrid>(*w, "DBGrid1"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), ktest::control<QLineEdit>(*w, "edtPesquiseProc"));
     EXPECT_TRUE(w->isVisible());
 }
 

@@ -3,6 +3,8 @@
 
 #include "app/startup.h"
 #include "app/uKorvane.h"
+#include "ui/dbgrid.h"
+#include "ui/dbedit.h"
 #include "support/fixture.h"
 #include "support/tempdb.h"
 #include "support/widgets.h"
@@ -12,6 +14,9 @@
 #include <QLocale>
 #include <QMenu>
 #include <QStatusBar>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -44,9 +49,9 @@ TEST_F(MainWindow, CaptionCarriesTheLoadedCompetencia)
 {
     auto w = open();
     EXPECT_EQ(w->windowTitle(), QStringLiteral("KORVANE  NORTEVIA   -   06/2022"));
-    EXPECT_EQ(w->PageControl1->currentIndex(), 0);
-    EXPECT_EQ(w->PageControl1->tabText(0), QStringLiteral("Cid10 do Proc."));
-    EXPECT_EQ(focused(), w->edtPesquise);
+    EXPECT_EQ(ktest::control<QTabWidget>(*w, "PageControl1")->currentIndex(), 0);
+    EXPECT_EQ(ktest::control<QTabWidget>(*w, "PageControl1")->tabText(0), QStringLiteral("Cid10 do Proc."));
+    EXPECT_EQ(focused(), ktest::control<QLineEdit>(*w, "edtPesquise"));
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
@@ -68,16 +73,16 @@ TEST_F(MainWindow, CaptionWithoutVersaoRowOrWithAnEmptyOne)
 TEST_F(MainWindow, InitialListHoldsProceduresThatHaveAFinancingRow)
 {
     auto w = open();
-    kdata::DataSet* list = w->qryTbProc;
+    kdata::DataSet* list = w->model().qryTbProc();
     list->fetchAll();
     EXPECT_EQ(list->recordCount(), 10u);   // eleven procedures, one without a financing row
     bool sawUnfinanced = false;
     for (std::size_t r = 0; r < list->recordCount(); ++r)
         sawUnfinanced |= list->value(r, QStringLiteral("PROC_COD")).asText() == "0301010099";
     EXPECT_FALSE(sawUnfinanced);
-    EXPECT_EQ(w->dbgProcs->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("CÓDIGO"));
-    EXPECT_EQ(w->dbgProcs->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("DESCRIÇÃO"));
-    EXPECT_EQ(w->dbgProcs->columnWidth(1), 1500);
+    EXPECT_EQ(ktest::control<kui::DBGrid>(*w, "dbgProcs")->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("CÓDIGO"));
+    EXPECT_EQ(ktest::control<kui::DBGrid>(*w, "dbgProcs")->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("DESCRIÇÃO"));
+    EXPECT_EQ(ktest::control<kui::DBGrid>(*w, "dbgProcs")->columnWidth(1), 1500);
 }
 
 TEST_F(MainWindow, EnterMovesThroughTheFocusOrder)
@@ -92,20 +97,20 @@ TEST_F(MainWindow, EnterMovesThroughTheFocusOrder)
         EXPECT_EQ(focused()->objectName(), QString::fromLatin1(order[i])) << "after " << order[i - 1];
     }
     // Enter in the search box only moves on: the search ran as the text changed.
-    w->edtPesquise->setFocus();
-    QTest::keyClick(w->edtPesquise, Qt::Key_Enter);
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
+    QTest::keyClick(ktest::control<QLineEdit>(*w, "edtPesquise"), Qt::Key_Enter);
     EXPECT_EQ(focused()->objectName(), QStringLiteral("btnLimpar"));
 }
 
 TEST_F(MainWindow, EscapeClosesTheWindowFromAnyControl)
 {
     auto w = open();
-    QWidget* grid = w->dbgProcs;
+    QWidget* grid = ktest::control<kui::DBGrid>(*w, "dbgProcs");
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_FALSE(w->dtbDados().isOpen());
-    EXPECT_FALSE(w->qryTbProc->isOpen());
+    EXPECT_FALSE(w->model().qryTbProc()->isOpen());
 }
 
 TEST_F(MainWindow, StatusBarShowsDateTimeAndPublisher)
@@ -164,8 +169,8 @@ TEST_F(MainWindow, AnEngineErrorIsReportedAndTheWindowStaysUsable)
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("VERSAO"))) << dialogs.errors[0].toStdString();
     // The rest of the window works.
-    EXPECT_TRUE(w.qryTbProc->isOpen());
-    EXPECT_FALSE(w.qryTbProc->isEmpty());
+    EXPECT_TRUE(w.model().qryTbProc()->isOpen());
+    EXPECT_FALSE(w.model().qryTbProc()->isEmpty());
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // run over, and the reports as they come out in PDF.
 
 #include "app/uKorvane.h"
+#include "ui/dblookup.h"
+#include "app/reportmenu.h"
 #include "ui/reportoutput.h"
 #include "reports/project.h"
 #include "support/fixture.h"
@@ -13,6 +15,9 @@
 #include <QDir>
 #include <QLocale>
 #include <QMenu>
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -37,8 +42,8 @@ protected:
         std::filesystem::create_directory(reports);
         for (const char* f : {"TabelaGeral.rav", "TabelaAnalitica.rav"})
             std::filesystem::copy_file(std::filesystem::path(KORVANE_SOURCE_DIR) / "reports/projects" / f, reports / f);
-        w->RvTabelaGeral->setProjectFile(QString::fromStdString((reports / "TabelaGeral.rav").string()));
-        w->RvTabelaAnalitica->setProjectFile(QString::fromStdString((reports / "TabelaAnalitica.rav").string()));
+        w->reports().RvTabelaGeral()->setProjectFile(QString::fromStdString((reports / "TabelaGeral.rav").string()));
+        w->reports().RvTabelaAnalitica()->setProjectFile(QString::fromStdString((reports / "TabelaAnalitica.rav").string()));
         pdf = QString::fromStdString(dir.file("out.pdf"));
         output = std::make_unique<kui::PdfFileOutput>(pdf);
         kui::setReportOutput(output.get());
@@ -61,9 +66,9 @@ protected:
 
     void type(const QString& text)
     {
-        w->edtPesquise->setFocus();
-        w->edtPesquise->clear();
-        QTest::keyClicks(w->edtPesquise, text);
+        ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
+        ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+        QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquise"), text);
     }
 
     void choose(kui::DBLookupCombo* lookup, const QString& startsWith)
@@ -75,7 +80,7 @@ protected:
         lookup->view()->setCurrentIndex(lookup->view()->model()->index(row, 0));
         QTest::keyClick(lookup->view(), Qt::Key_Return);
         QApplication::setActiveWindow(w.get());
-        w->edtPesquise->setFocus();
+        ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
     }
 
     ktest::TempDir dir;
@@ -88,30 +93,30 @@ protected:
 TEST_F(PrintMenu, OffersTheThreeReports)
 {
     QTest::mouseClick(w->findChild<QWidget*>(QStringLiteral("btnFicha")), Qt::LeftButton);
-    ASSERT_TRUE(w->pmImpressao->isVisible());
-    const auto actions = w->pmImpressao->actions();
+    ASSERT_TRUE(w->reports().pmImpressao()->isVisible());
+    const auto actions = w->reports().pmImpressao()->actions();
     ASSERT_EQ(actions.size(), 4);
     EXPECT_EQ(actions[0]->text(), QStringLiteral("Sintético Alfabético"));
     EXPECT_EQ(actions[1]->text(), QStringLiteral("Sintético Numérico"));
     EXPECT_TRUE(actions[2]->isSeparator());
     EXPECT_EQ(actions[3]->text(), QStringLiteral("Analítico"));
-    w->pmImpressao->hide();
+    w->reports().pmImpressao()->hide();
 }
 
 TEST_F(PrintMenu, ListsFollowTheChosenPartOfTheHierarchy)
 {
     trigger("SintticoNumrico1");
-    EXPECT_EQ(w->qryImpProcGeral->sql(), "select * from tb_proc where proc_cod<>'' order by proc_cod");
-    EXPECT_EQ(w->qryImpProcGeral->recordCount() > 0, true);
+    EXPECT_EQ(w->reports().qryImpProcGeral()->sql(), "select * from tb_proc where proc_cod<>'' order by proc_cod");
+    EXPECT_EQ(w->reports().qryImpProcGeral()->recordCount() > 0, true);
     QString text = ktest::pdfText(pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("0301010099")));   // without financing: still listed
     EXPECT_LT(text.indexOf(QStringLiteral("0211030100")), text.indexOf(QStringLiteral("0702010024")));
 
-    choose(w->dblGrupo, QStringLiteral("03"));
-    choose(w->dblSubGrupo, QStringLiteral("01"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("03"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo"), QStringLiteral("01"));
     type(QStringLiteral("ZZZ"));   // the search text plays no part
     trigger("RelatrioSinttico1");
-    EXPECT_EQ(w->qryImpProcGeral->sql(),
+    EXPECT_EQ(w->reports().qryImpProcGeral()->sql(),
               "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 1 for 2)='03' and "
               "substring(proc_cod from 3 for 2)='01' order by proc_descr");
     text = ktest::pdfText(pdf);
@@ -123,9 +128,9 @@ TEST_F(PrintMenu, ListsFollowTheChosenPartOfTheHierarchy)
     // Emptied lookups show nothing and filter nothing.
     QTest::mouseClick(w->findChild<QWidget*>(QStringLiteral("btnLimpar")), Qt::LeftButton);
     trigger("SintticoNumrico1");
-    EXPECT_EQ(w->qryImpProcGeral->sql(), "select * from tb_proc where proc_cod<>'' order by proc_cod");
-    w->qryImpProcGeral->fetchAll();
-    EXPECT_EQ(w->qryImpProcGeral->recordCount(), 11u);
+    EXPECT_EQ(w->reports().qryImpProcGeral()->sql(), "select * from tb_proc where proc_cod<>'' order by proc_cod");
+    w->reports().qryImpProcGeral()->fetchAll();
+    EXPECT_EQ(w->reports().qryImpProcGeral()->recordCount(), 11u);
 }
 
 TEST_F(PrintMenu, TheSheetNeedsACode)
@@ -134,24 +139,24 @@ TEST_F(PrintMenu, TheSheetNeedsACode)
     trigger("Analtico1");
     ASSERT_EQ(dialogs.informations.size(), 1u);
     EXPECT_EQ(dialogs.informations[0], QStringLiteral("VOCÊ DEVE DIGITAR O CÓDIGO DO PROCEDIMENTO PARA PODER IMPRIMIR !"));
-    EXPECT_EQ(QApplication::focusWidget(), w->edtPesquise);
+    EXPECT_EQ(QApplication::focusWidget(), ktest::control<QLineEdit>(*w, "edtPesquise"));
     EXPECT_FALSE(std::filesystem::exists(pdf.toStdString()));
 }
 
 TEST_F(PrintMenu, TheSheetOfTheSelectedProcedurePacksItsPagesAsTheyStand)
 {
     type(QStringLiteral(" 0301010072 "));
-    QTest::keyClicks(w->edtPesquiseCid, QStringLiteral("PNEUMO"));   // narrows the CID-10 page
+    QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquiseCid"), QStringLiteral("PNEUMO"));   // narrows the CID-10 page
     trigger("Analtico1");
     EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_EQ(w->qryImpProcIndi->field(QStringLiteral("PROC_COD")).toString(), "0301010072");
-    EXPECT_EQ(w->qryImpProcIndi->currentText(QStringLiteral("Complexidade")), QStringLiteral("MÉDIA COMPLEXIDADE"));
-    EXPECT_EQ(w->qryImpProcIndi->currentText(QStringLiteral("TOTALSHSP")), QStringLiteral("0,00"));
-    ASSERT_EQ(w->cdsCid10->recordCount(), 1u);
-    EXPECT_EQ(w->cdsCid10->value(0, QStringLiteral("cid")).toString(), "J18 ");
-    EXPECT_TRUE(w->cdsCid10->value(0, QStringLiteral("cid2")).isNull());
-    ASSERT_EQ(w->cdsCbos->recordCount(), 1u);
-    EXPECT_EQ(w->cdsCbos->value(0, QStringLiteral("cbo2")).toString(), "225250");
+    EXPECT_EQ(w->reports().qryImpProcIndi()->field(QStringLiteral("PROC_COD")).toString(), "0301010072");
+    EXPECT_EQ(w->reports().qryImpProcIndi()->currentText(QStringLiteral("Complexidade")), QStringLiteral("MÉDIA COMPLEXIDADE"));
+    EXPECT_EQ(w->reports().qryImpProcIndi()->currentText(QStringLiteral("TOTALSHSP")), QStringLiteral("0,00"));
+    ASSERT_EQ(w->reports().cdsCid10()->recordCount(), 1u);
+    EXPECT_EQ(w->reports().cdsCid10()->value(0, QStringLiteral("cid")).toString(), "J18 ");
+    EXPECT_TRUE(w->reports().cdsCid10()->value(0, QStringLiteral("cid2")).isNull());
+    ASSERT_EQ(w->reports().cdsCbos()->recordCount(), 1u);
+    EXPECT_EQ(w->reports().cdsCbos()->value(0, QStringLiteral("cbo2")).toString(), "225250");
     const QString text = ktest::pdfText(pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("0301010072")));
     EXPECT_TRUE(text.contains(QStringLiteral("10,00")));
@@ -162,15 +167,15 @@ TEST_F(PrintMenu, TheSheetOfTheSelectedProcedurePacksItsPagesAsTheyStand)
 
 TEST_F(PrintMenu, ATypedCodeThatIsNotTheSelectionPrintsItsOwnCodes)
 {
-    choose(w->dblGrupo, QStringLiteral("04"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("04"));
     type(QStringLiteral("0301010072"));   // outside group 04: the list is empty
-    ASSERT_TRUE(w->qryTbProc->isEmpty());
+    ASSERT_TRUE(w->model().qryTbProc()->isEmpty());
     trigger("Analtico1");
-    EXPECT_EQ(w->qryImpProcIndi->recordCount(), 1u);
-    ASSERT_EQ(w->cdsCid10->recordCount(), 1u);
-    EXPECT_EQ(w->cdsCid10->value(0, QStringLiteral("cid")).toString(), "A00 ");
-    EXPECT_EQ(w->cdsCid10->value(0, QStringLiteral("cid3")).toString(), "N40 ");
-    EXPECT_EQ(w->cdsCbos->value(0, QStringLiteral("cbo1")).toString(), "225125");
+    EXPECT_EQ(w->reports().qryImpProcIndi()->recordCount(), 1u);
+    ASSERT_EQ(w->reports().cdsCid10()->recordCount(), 1u);
+    EXPECT_EQ(w->reports().cdsCid10()->value(0, QStringLiteral("cid")).toString(), "A00 ");
+    EXPECT_EQ(w->reports().cdsCid10()->value(0, QStringLiteral("cid3")).toString(), "N40 ");
+    EXPECT_EQ(w->reports().cdsCbos()->value(0, QStringLiteral("cbo1")).toString(), "225125");
     const QString text = ktest::pdfText(pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("J18")));
     EXPECT_TRUE(text.contains(QStringLiteral("MEDICO CLINICO")));
@@ -180,14 +185,14 @@ TEST_F(PrintMenu, AProcedureWithoutAFinancingRowStillPrints)
 {
     type(QStringLiteral("0301010099"));
     trigger("Analtico1");
-    ASSERT_EQ(w->qryImpProcIndi->recordCount(), 1u);
-    EXPECT_TRUE(w->qryImpProcIndi->field(QStringLiteral("FINANC_DESCR")).isNull());
+    ASSERT_EQ(w->reports().qryImpProcIndi()->recordCount(), 1u);
+    EXPECT_TRUE(w->reports().qryImpProcIndi()->field(QStringLiteral("FINANC_DESCR")).isNull());
     EXPECT_TRUE(ktest::pdfText(pdf).contains(QStringLiteral("CONSULTA SEM FINANCIAMENTO CADASTRADO")));
 }
 
 TEST_F(PrintMenu, AMissingProjectIsReportedAndTheNextRunTriesAgain)
 {
-    const QString file = w->RvTabelaGeral->projectFile();
+    const QString file = w->reports().RvTabelaGeral()->projectFile();
     const QString moved = file + QStringLiteral(".away");
     QFile::rename(file, moved);
     trigger("RelatrioSinttico1");

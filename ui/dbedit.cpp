@@ -37,8 +37,21 @@ void DBEdit::bind(kdata::RecordSet* dataSet, const QString& field)
     refresh();
 }
 
+void DBEdit::setMarkRule(std::function<std::optional<Mark>()> rule)
+{
+    markRule_ = std::move(rule);
+    refresh();
+}
+
 void DBEdit::refresh()
 {
+    if (markRule_) {
+        if (const std::optional<Mark> mark = markRule_()) {
+            showMark(mark->text, mark->color);
+            return;
+        }
+        setTextColor(Qt::black);
+    }
     QString text;
     if (dataSet_ && dataSet_->isOpen() && dataSet_->currentRow() >= 0 && dataSet_->hasField(field_))
         text = dataSet_->currentText(field_);

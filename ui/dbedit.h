@@ -7,6 +7,9 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include <functional>
+#include <optional>
+
 namespace kui {
 
 class DBEdit : public QLineEdit {
@@ -15,6 +18,15 @@ public:
     explicit DBEdit(const QString& name, QWidget* parent = nullptr);
 
     void bind(kdata::RecordSet* dataSet, const QString& field);
+
+    // Another text in another colour shown instead of the value.
+    struct Mark {
+        QString text;
+        QColor color;
+    };
+    // Asked at every refresh: a mark to show, or none, and the value is shown
+    // in black.
+    void setMarkRule(std::function<std::optional<Mark>()> rule);
     const QString& fieldName() const { return field_; }
 
     // Shows another text in another colour until the bound value is shown
@@ -29,6 +41,7 @@ protected:
 private:
     QPointer<kdata::RecordSet> dataSet_;
     QString field_;
+    std::function<std::optional<Mark>()> markRule_;
 };
 
 } // namespace kui

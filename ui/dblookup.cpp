@@ -1,7 +1,5 @@
 #include "dblookup.h"
 
-#include "core/text.h"
-
 #include <QFocusEvent>
 #include <QKeyEvent>
 
@@ -15,52 +13,30 @@ DBLookupCombo::DBLookupCombo(const QString& name, QWidget* parent) : QComboBox(p
     connect(this, &QComboBox::activated, this, &DBLookupCombo::userChose);
 }
 
-void DBLookupCombo::bind(kdata::RecordSet* list, const QString& field)
+void DBLookupCombo::bind(korvane::LookupChoice* choice)
 {
-    list_ = list;
-    field_ = field;
+    choice_ = choice;
+    kdata::RecordSet* list = choice->list();
     connect(list, &kdata::RecordSet::rowsReset, this, &DBLookupCombo::repopulate);
     connect(list, &kdata::RecordSet::rowsAppended, this, &DBLookupCombo::repopulate);
+    connect(choice, &korvane::LookupChoice::changed, this, &DBLookupCombo::showState);
     repopulate();
 }
 
-QString DBLookupCombo::shownText() const
-{
-    return currentIndex() >= 0 ? currentText() : QString();
-}
-
-void DBLookupCombo::setEmptyText()
-{
-    state_ = State::EmptyText;
-    key_.clear();
-    showState();
-}
-
-void DBLookupCombo::clearValue()
-{
-    state_ = State::NoValue;
-    key_.clear();
-    showState();
-}
-
-void DBLookupCombo::fetchAllRows()
-{
-    if (!list_) return;
-    list_->last();
-    list_->first();
-    clearValue();
-}
+QString DBLookupCombo::shownText() const { return choice_ ? choice_->shownText() : QString(); }
 
 void DBLookupCombo::repopulate()
 {
-    if (populating_ || !list_) return;
+    if (populating_ || !choice_) return;
     populating_ = true;
+    kdata::RecordSet* list = choice_->list();
+    const QString& field = choice_->field();
     // The lists behind lookups are short: the drop-down offers all of them.
-    if (list_->isOpen() && !list_->allFetched()) list_->fetchAll();
+    if (list->isOpen() && !list->allFetched()) list->fetchAll();
     const QSignalBlocker block(this);
     clear();
-    if (list_->isOpen() && list_->hasField(field_))
-        for (std::size_t r = 0; r < list_->recordCount(); ++r) addItem(list_->displayText(r, field_));
+    if (list->isOpen() && list->hasField(field))
+        for (std::size_t r = 0; r < list->recordCount(); ++r) addItem(list->displayText(r, field));
     populating_ = false;
     showState();
 }
@@ -68,17 +44,13 @@ void DBLookupCombo::repopulate()
 void DBLookupCombo::showState()
 {
     const QSignalBlocker block(this);
-    const int index = state_ == State::Entry ? findText(key_, Qt::MatchExactly) : -1;
-    setCurrentIndex(index);
+    setCurrentIndex(choice_ ? static_cast<int>(choice_->shownRow()) : -1);
 }
 
 void DBLookupCombo::userChose(int index)
 {
-    if (index < 0 || !list_) return;
-    state_ = State::Entry;
-    key_ = itemText(index);
-    list_->moveTo(static_cast<std::size_t>(index));
-    showState();
+    if (index < 0 || !choice_) return;
+    choice_->choose(static_cast<std::size_t>(index));
     emit clicked();
 }
 

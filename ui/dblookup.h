@@ -1,9 +1,8 @@
 #pragma once
-// A drop-down lookup whose list is a data set, keyed on and showing one
-// column. Its chosen value is in one of three states: no value, the empty
-// text (a value that matches no entry), or an entry.
+// A drop-down lookup: shows a lookup choice and its list, keyed on and
+// showing one column; the user's pick of an entry goes to the choice.
 
-#include "data/recordset.h"
+#include "model/lookupchoice.h"
 
 #include <QComboBox>
 #include <QPointer>
@@ -13,24 +12,17 @@ namespace kui {
 class DBLookupCombo : public QComboBox {
     Q_OBJECT
 public:
-    enum class State { NoValue, EmptyText, Entry };
+    using State = korvane::LookupChoice::State;
 
     explicit DBLookupCombo(const QString& name, QWidget* parent = nullptr);
 
-    void bind(kdata::RecordSet* list, const QString& field);
-    kdata::RecordSet* list() const { return list_; }
+    void bind(korvane::LookupChoice* choice);
+    korvane::LookupChoice* choice() const { return choice_; }
 
-    State state() const { return state_; }
-    bool holdsValue() const { return state_ != State::NoValue; }
+    State state() const { return choice_ ? choice_->state() : State::NoValue; }
     // The text shown: the entry's description while its list is open and
     // holds it, otherwise nothing.
     QString shownText() const;
-
-    void setEmptyText();
-    void clearValue();
-    // Fetches every row of the list (last, then first). Moving the list to
-    // its first row this way takes the lookup's value away.
-    void fetchAllRows();
 
 signals:
     void clicked();   // the user chose an entry: drop-down, arrow keys or typing
@@ -48,10 +40,7 @@ private:
     void showState();
     void userChose(int index);
 
-    QPointer<kdata::RecordSet> list_;
-    QString field_;
-    State state_ = State::NoValue;
-    QString key_;
+    QPointer<korvane::LookupChoice> choice_;
     bool populating_ = false;
 };
 

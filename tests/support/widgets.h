@@ -3,12 +3,22 @@
 
 #include "ui/dialogs.h"
 
+#include <QObject>
+
 #include <QString>
 
 #include <deque>
 #include <vector>
 
 namespace ktest {
+
+// A control of a window, found by its name as a person finds it by sight;
+// null (and the test fails at its use) when the window has none.
+template <class T = QWidget>
+T* control(const QObject& window, const char* name)
+{
+    return window.findChild<T*>(QString::fromLatin1(name));
+}
 
 // The one application object of a test program (offscreen, fonts loaded).
 void ensureApplication();

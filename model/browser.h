@@ -1,0 +1,183 @@
+#pragma once
+// The procedure browser without widgets: the state of one consultation and
+// the operations on it. It owns the program's connection and every result
+// set of the browser: the hierarchy lists and the choices made in them, the
+// procedure list and its search text, the thirteen result sets tied to the
+// current procedure and the page searches that narrow three of them. The
+// main window is a view over it; the command line drives the same object.
+//
+// Every operation runs on the thread that made the model. An engine error
+// ends the operation where it stands and reaches the caller as kdb::Error;
+// what was opened before that step stays open.
+
+#include "data/dataset.h"
+#include "model/lookupchoice.h"
+#include "model/procsearch.h"
+#include "model/reportdata.h"
+
+#include "core/codeset.h"
+#include "db/connection.h"
+#include "db/transaction.h"
+
+#include <QObject>
+#include <QString>
+
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+enum class Level { Grupo, SubGrupo, Fo };
+
+// One related list of the current procedure as a page shows it.
+struct BrowserPage {
+    const char* caption;            // "Cid10 do Proc."
+    const char* grid;               // the grid's control name
+    kdata::DataSet* dataSet;
+    std::vector<QString> columns;   // fields shown, in order
+};
+
+class BrowserModel : public QObject {
+    Q_OBJECT
+public:
+    // Attaches to the database at path before anything else; a connection
+    // that cannot be made throws kdb::Error with the client library's text.
+    explicit BrowserModel(const std::string& databasePath, QObject* parent = nullptr);
+    ~BrowserModel() override;
+
+    kdb::Connection& connection() { return connection_; }
+
+    // --- result sets, named as the windows and the reports name them -------
+    kdata::DataSet* qryVersao() const { return qryVersao_; }
+    kdata::DataSet* qryGrupo() const { return qryGrupo_; }
+    kdata::DataSet* qrySubGrupo() const { return qrySubGrupo_; }
+    kdata::DataSet* qryFo() const { return qryFo_; }
+    kdata::DataSet* qryTbProc() const { return qryTbProc_; }
+    kdata::DataSet* qryProccid10() const { return related_[kCid10]; }
+    kdata::DataSet* qryProccbos() const { return related_[kCbos]; }
+    kdata::DataSet* qryProcespecialidades() const { return related_[kEspecialidades]; }
+    kdata::DataSet* qryProcopm() const { return related_[kOpm]; }
+    kdata::DataSet* qryProcmodalidade() const { return related_[kModalidade]; }
+    kdata::DataSet* qryProcregistro() const { return related_[kRegistro]; }
+    kdata::DataSet* qryAtributoComplentar() const { return related_[kAtributo]; }
+    kdata::DataSet* qryProcdetalhe() const { return related_[kDetalhe]; }
+    kdata::DataSet* qryProchabilitacao() const { return related_[kIncremento]; }
+    kdata::DataSet* qryProcsDaOpm() const { return related_[kDaOpm]; }
+    kdata::DataSet* qryProc_Habilitacao() const { return related_[kHabilitacao]; }
+    kdata::DataSet* qryProcServicoClassificacao() const { return related_[kServico]; }
+    kdata::DataSet* qryDescricoes() const { return related_[kDescricoes]; }
+    kdata::DataSet* qryCid10Geral() const { return qryCid10Geral_; }
+    kdata::DataSet* qryProcsCid10Geral() const { return qryProcsCid10Geral_; }
+    kdata::DataSet* qryCbosGeral() const { return qryCbosGeral_; }
+
+    // The choice of each hierarchy lookup.
+    LookupChoice& choice(Level level) const { return *choices_[static_cast<int>(level)]; }
+    // The twelve pages, in order.
+    const std::vector<BrowserPage>& pages() const { return pages_; }
+
+    // --- start and end ---------------------------------------------------------
+    // Opens the CBO and CID-10 lists, the procedure list on its initial
+    // statement (which refreshes the detail for its first row) and the groups.
+    void open();
+    // The competência of the loaded release as VERSAO holds it, read afresh.
+    QString versao();
+    // After an update: nothing is re-read now, but the next runs plan their
+    // statements against the new tables and read the codes again.
+    void releaseLoaded();
+    // Closes every result set and the connection.
+    void close();
+
+    // --- the procedure search ---------------------------------------------------
+    const QString& searchText() const { return searchText_; }
+    // A change of the search box: stores the text and, when it differs from
+    // the one held, runs the search.
+    void setSearchText(const QString& text);
+    // Runs the search with the text held.
+    void search();
+    // A code handed back by another window: the search runs with it even
+    // when the box held it already.
+    void handBack(const QString& code);
+
+    // --- the hierarchy ------------------------------------------------------------
+    // An entry chosen in a lookup, or the focus leaving it.
+    void levelStep(Level level);
+    // The focus entering a lookup.
+    void enterLevel(Level level);
+    // Delete or Backspace in a lookup.
+    void emptyLevel(Level level);
+    // The clear button: the page boxes of CID-10 and CBO, the three lookups
+    // and the search box, searched again.
+    void clear();
+    // What the printed lists filter on.
+    ListLevel listLevel(Level level) const;
+
+    // --- the current procedure ----------------------------------------------------
+    std::string currentProcedureCode() const;
+    // True when the current procedure is of high complexity: the financing
+    // box then shows kHighComplexityMark instead of the financing name.
+    bool highComplexity() const;
+    static const QString kHighComplexityMark;
+
+    // --- the pages ------------------------------------------------------------------
+    const QString& pageText(PageSearch page) const { return pageTexts_[static_cast<int>(page)]; }
+    void setPageText(PageSearch page, const QString& text);
+    // The double click on the "Compatível" page: the main list jumps to the
+    // compatible procedure of that page's current row.
+    void jumpToCompatible();
+
+signals:
+    // The program changed a text the user may also type.
+    void searchTextChanged(const QString& text);
+    void pageTextChanged(korvane::PageSearch page, const QString& text);
+    // A refresh that follows a move of a list (not one an operation ran
+    // itself) failed; the operation that failed reaches its caller instead.
+    void failed(std::exception_ptr error);
+
+private:
+    enum Related {
+        kCid10, kCbos, kEspecialidades, kOpm, kModalidade, kRegistro, kAtributo, kDetalhe, kIncremento,
+        kDaOpm, kHabilitacao, kServico, kDescricoes, kRelatedCount
+    };
+    kdata::DataSet* makeQuery(const QString& name, const std::string& sql, kdb::Transaction* shared = nullptr);
+    void makeResultSets();
+    void describeFields();
+    void describePages();
+    void connectRefreshes();
+
+    void detailRefresh();
+    void cid10GeralRefresh();
+    void reportFailures(void (BrowserModel::*refresh)());
+    void pageSearch(PageSearch page);
+    bool runProcedureStatement(const std::string& sql);
+    bool codesMayContain(const std::string& text);
+    std::string shownCode(Level level) const;
+    void reopenSubGrupos();
+    void reopenFormas();
+
+    kdb::Connection connection_;
+    std::vector<std::unique_ptr<kdb::Transaction>> transactions_;
+    std::vector<kdata::DataSet*> dataSets_;   // every result set, to close them all
+
+    kdata::DataSet* qryVersao_ = nullptr;
+    kdata::DataSet* qryGrupo_ = nullptr;
+    kdata::DataSet* qrySubGrupo_ = nullptr;
+    kdata::DataSet* qryFo_ = nullptr;
+    kdata::DataSet* qryTbProc_ = nullptr;
+    kdata::DataSet* related_[kRelatedCount] = {};
+    kdata::DataSet* qryCid10Geral_ = nullptr;
+    kdata::DataSet* qryProcsCid10Geral_ = nullptr;
+    kdata::DataSet* qryCbosGeral_ = nullptr;
+    std::unique_ptr<LookupChoice> choices_[3];
+    std::vector<BrowserPage> pages_;
+
+    QString searchText_;
+    QString pageTexts_[3];
+    bool suppressDetail_ = false;   // while a search tries its first statement
+    bool closed_ = false;
+    std::optional<CodeSet> procedureCodes_;   // read again after an update
+};
+
+} // namespace korvane

@@ -1,0 +1,161 @@
+#include "procedurereports.h"
+
+#include "connection.h"
+#include "project.h"
+
+#include "core/text.h"
+#include "korvane_config.h"
+#include "model/statements.h"
+
+namespace kreports {
+namespace {
+
+namespace st = korvane::statements;
+using korvane::Level;
+
+kdata::MemoryTable* codeTable(const char* name, const std::vector<QString>& columns, int size, QObject* parent)
+{
+    std::vector<kdata::MemoryTable::ColumnDef> defs;
+    for (const QString& c : columns) defs.push_back({c, size});
+    auto* t = new kdata::MemoryTable(QString::fromLatin1(name), defs, parent);
+    t->createDataSet();
+    return t;
+}
+
+} // namespace
+
+ProcedureReports::ProcedureReports(korvane::BrowserModel& browser, QObject* parent)
+    : QObject(parent), browser_(browser)
+{
+    setObjectName(QStringLiteral("reports"));
+    qryImpProcGeral_ = makeQuery(QStringLiteral("qryImpProcGeral"), st::kImpProcGeral);
+    qryImpProcGeral_->setFieldDef({QStringLiteral("PROC_VL_SH"), {}, -1, kdata::DisplayFormat::Money});
+    qryImpProcGeral_->setFieldDef({QStringLiteral("PROC_VL_SP"), {}, -1, kdata::DisplayFormat::Money});
+    makeSheetData();
+    qryCadastroDetalhes_ = makeQuery(QStringLiteral("qryCadastroDetalhes"), st::kCadastroDetalhes);
+    qryFinanciamento_ = makeQuery(QStringLiteral("qryFinanciamento"), st::kFinanciamento);
+    makeConnections();
+
+    RvTabelaGeral_ = new TRvProject(QStringLiteral("RvTabelaGeral"), this);
+    RvTabelaGeral_->setProjectFile(QStringLiteral(KORVANE_REPORTS_DIR "/TabelaGeral.rav"));
+    RvTabelaAnalitica_ = new TRvProject(QStringLiteral("RvTabelaAnalitica"), this);
+    RvTabelaAnalitica_->setProjectFile(QStringLiteral(KORVANE_REPORTS_DIR "/TabelaAnalitica.rav"));
+}
+
+ProcedureReports::~ProcedureReports()
+{
+    // The data sets before the transactions their queries run in.
+    for (kdata::DataSet* ds : dataSets_) delete ds;
+}
+
+kdata::DataSet* ProcedureReports::makeQuery(const QString& name, const std::string& sql)
+{
+    kdb::Connection& db = browser_.connection();
+    transactions_.push_back(std::make_unique<kdb::Transaction>(db, kdb::Transaction::Access::ReadOnly));
+    auto* ds = new kdata::DataSet(name, db, *transactions_.back(), this);
+    ds->setSql(sql);
+    dataSets_.push_back(ds);
+    return ds;
+}
+
+void ProcedureReports::makeSheetData()
+{
+    // A procedure whose financing code has no row still prints, with the
+    // financing left blank.
+    qryImpProcIndi_ = makeQuery(QStringLiteral("qryImpProcIndi"), st::kImpProcIndi.sql);
+    for (const char* f : {"PROC_VL_SA", "PROC_VL_SH", "PROC_VL_SP", "TOTALSHSP"})
+        qryImpProcIndi_->setFieldDef({QString::fromLatin1(f), {}, -1, kdata::DisplayFormat::Money});
+    qryImpProcIndi_->addCalculatedField(QStringLiteral("Complexidade"), [](const kdata::RecordSet& ds, std::size_t row) {
+        return kdb::Value(korvane::complexidade(ds.value(row, QStringLiteral("PROC_COMPLEX"))));
+    });
+    qryImpProcIndi_->addCalculatedField(QStringLiteral("TOTALSHSP"), [](const kdata::RecordSet& ds, std::size_t row) {
+        return kdb::Value(korvane::totalShSpSheet(ds.value(row, QStringLiteral("PROC_VL_SH")),
+                                                  ds.value(row, QStringLiteral("PROC_VL_SP"))));
+    });
+    qryCid10DoCodigo_ = makeQuery(QStringLiteral("qryCid10DoCodigo"), st::kProccid10.sql);
+    qryCbosDoCodigo_ = makeQuery(QStringLiteral("qryCbosDoCodigo"), st::kProccbos.sql);
+    cdsCid10_ = codeTable("cdsCid10", korvane::cid10Columns(), 4, this);
+    cdsCbos_ = codeTable("cdsCbos", korvane::cboColumns(), 6, this);
+}
+
+void ProcedureReports::makeConnections()
+{
+    const korvane::BrowserModel& b = browser_;
+    const std::pair<const char*, kdata::RecordSet*> connections[] = {
+        {"RvDtsImpProcGeral", qryImpProcGeral_},
+        {"RvDtsImpProcIndi", qryImpProcIndi_},
+        {"RvDtsCid10", cdsCid10_},
+        {"RvDtsCbos", cdsCbos_},
+        {"RvDataSetConnection2", b.qryProccid10()},
+        {"RvDataSetConnection3", b.qryProccbos()},
+        {"RvDTSProcEspecialidades", b.qryProcespecialidades()},
+        {"RvDataSetConnection5", b.qryProcopm()},
+        {"RvDtsRegistro", b.qryProcregistro()},
+        {"RvDataSetConnection7", b.qryProcdetalhe()},
+        {"RvDtsProcModalidade", b.qryProcmodalidade()},
+        {"RvDtsProcHabilitacao", b.qryProchabilitacao()},
+        {"RvDataSetConnection10", b.qryProcsDaOpm()},
+        {"RvDataSetConnection11", b.qryCid10Geral()},
+        {"RvDataSetConnection12", b.qryProcsCid10Geral()},
+        {"RvDataSetConnection13", b.qryCbosGeral()},
+        {"RvDTSProc_Habilitacao", b.qryProc_Habilitacao()},
+        {"RvDtsProcServicoClassificacao", b.qryProcServicoClassificacao()},
+        {"RvDataSetConnection16", qryFinanciamento_},
+        {"RvDataSetConnection17", b.qryDescricoes()},
+        {"RvDataSetConnection18", qryCadastroDetalhes_},
+        {"RvDTSAtributoComplementar", b.qryAtributoComplentar()},
+    };
+    for (const auto& [name, dataSet] : connections) new TRvDataSetConnection(QString::fromLatin1(name), dataSet, this);
+}
+
+void ProcedureReports::runList(korvane::ListOrder order, const Present& present)
+{
+    const std::string sql = korvane::procedureListSql(browser_.listLevel(Level::Grupo), browser_.listLevel(Level::SubGrupo),
+                                                      browser_.listLevel(Level::Fo), order);
+    qryImpProcGeral_->close();
+    qryImpProcGeral_->setSql(sql);
+    qryImpProcGeral_->open();
+    qryImpProcGeral_->first();
+    present(*RvTabelaGeral_);
+}
+
+bool ProcedureReports::runSheet(const std::string& code, const Present& present)
+{
+    if (code.empty()) return false;
+    // The sheet describes one procedure: the codes of the selected one as its
+    // pages show them, or, when another code was typed, that code's own.
+    kdata::DataSet* cids = browser_.qryProccid10();
+    kdata::DataSet* cbos = browser_.qryProccbos();
+    if (korvane::trimmedCopy(browser_.currentProcedureCode()) != code) {
+        cids = qryCid10DoCodigo_;
+        cbos = qryCbosDoCodigo_;
+        for (auto [ds, statement] : {std::pair{cids, &st::kProccid10}, std::pair{cbos, &st::kProccbos}}) {
+            ds->close();
+            ds->setParam(statement->param, code);
+            ds->open();
+        }
+    }
+    korvane::packCodes(*cids, QStringLiteral("CP_CID"), *cdsCid10_);
+    korvane::packCodes(*cbos, QStringLiteral("PCBO_CBO"), *cdsCbos_);
+    qryImpProcIndi_->close();
+    qryImpProcIndi_->setParam(st::kImpProcIndi.param, code);
+    qryImpProcIndi_->open();
+
+    auto* cidList = findConnection(QStringLiteral("RvDataSetConnection2"));
+    auto* cboList = findConnection(QStringLiteral("RvDataSetConnection3"));
+    cidList->setDataSet(cids);
+    cboList->setDataSet(cbos);
+    struct Restore {
+        TRvDataSetConnection *cid, *cbo;
+        kdata::RecordSet *cidSet, *cboSet;
+        ~Restore()
+        {
+            cid->setDataSet(cidSet);
+            cbo->setDataSet(cboSet);
+        }
+    } restore{cidList, cboList, browser_.qryProccid10(), browser_.qryProccbos()};
+    present(*RvTabelaAnalitica_);
+    return true;
+}
+
+} // namespace kreports

@@ -1,0 +1,67 @@
+#pragma once
+// What the print menu runs, without widgets: the data sets of the two
+// procedure lists and of the procedure sheet, the named connections the two
+// report projects read, and the projects themselves. Each run prepares its
+// data sets from the browser's state at that moment and hands the project to
+// whoever shows it (a preview, a PDF file).
+
+#include "model/browser.h"
+#include "model/reportdata.h"
+
+#include "data/dataset.h"
+#include "data/memorytable.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kreports {
+
+class TRvProject;
+
+class ProcedureReports : public QObject {
+    Q_OBJECT
+public:
+    using Present = std::function<void(TRvProject&)>;
+
+    explicit ProcedureReports(korvane::BrowserModel& browser, QObject* parent = nullptr);
+    ~ProcedureReports() override;
+
+    // "Sintético Alfabético" and "Sintético Numérico": every procedure of the
+    // part of the hierarchy chosen.
+    void runList(korvane::ListOrder order, const Present& present);
+    // "Analítico": the sheet of one procedure, code as typed (trimmed).
+    // False, and nothing prepared, when the code is empty.
+    bool runSheet(const std::string& code, const Present& present);
+
+    kdata::DataSet* qryImpProcGeral() const { return qryImpProcGeral_; }
+    kdata::DataSet* qryImpProcIndi() const { return qryImpProcIndi_; }
+    kdata::MemoryTable* cdsCid10() const { return cdsCid10_; }
+    kdata::MemoryTable* cdsCbos() const { return cdsCbos_; }
+    TRvProject* RvTabelaGeral() const { return RvTabelaGeral_; }
+    TRvProject* RvTabelaAnalitica() const { return RvTabelaAnalitica_; }
+
+private:
+    kdata::DataSet* makeQuery(const QString& name, const std::string& sql);
+    void makeSheetData();
+    void makeConnections();
+
+    korvane::BrowserModel& browser_;
+    std::vector<std::unique_ptr<kdb::Transaction>> transactions_;
+    std::vector<kdata::DataSet*> dataSets_;
+    kdata::DataSet* qryImpProcGeral_ = nullptr;
+    kdata::DataSet* qryImpProcIndi_ = nullptr;
+    kdata::DataSet* qryCid10DoCodigo_ = nullptr;   // the sheet's codes of a typed code not selected
+    kdata::DataSet* qryCbosDoCodigo_ = nullptr;
+    kdata::DataSet* qryCadastroDetalhes_ = nullptr;
+    kdata::DataSet* qryFinanciamento_ = nullptr;
+    kdata::MemoryTable* cdsCid10_ = nullptr;
+    kdata::MemoryTable* cdsCbos_ = nullptr;
+    TRvProject* RvTabelaGeral_ = nullptr;
+    TRvProject* RvTabelaAnalitica_ = nullptr;
+};
+
+} // namespace kreports
