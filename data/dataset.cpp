@@ -1,5 +1,7 @@
 #include "dataset.h"
 
+#include "rowtable.h"
+
 namespace kdata {
 
 DataSet::DataSet(const QString& name, kdb::Connection& connection, kdb::Transaction& transaction, QObject* parent)
@@ -53,16 +55,7 @@ int DataSet::displayChars(const QString& name) const
 {
     const int i = query_->fieldIndex(name.toUpper().toStdString());
     if (i < 0) return RecordSet::displayChars(name);
-    const kdb::FieldInfo& f = query_->fieldInfo(static_cast<std::size_t>(i));
-    using T = kdb::FieldInfo::Type;
-    switch (f.type) {
-    case T::SmallInt: return f.scale ? 7 : 6;
-    case T::Integer: return f.scale ? 12 : 11;
-    case T::BigInt: return f.scale ? 20 : 15;
-    case T::Char:
-    case T::VarChar: return static_cast<int>(f.length);
-    default: return 10;
-    }
+    return displayCharsOf(query_->fieldInfo(static_cast<std::size_t>(i)));
 }
 
 int DataSet::storedIndex(const QString& upperName) const { return query_->fieldIndex(upperName.toStdString()); }

@@ -31,7 +31,7 @@ public:
     ~LookupWindow() override;
 
     korvane::LookupModel& model() { return model_; }
-    kdata::DataSet* codes() const { return model_.codes(); }
+    kdata::Selection* codes() const { return model_.codes(); }
     kdata::DataSet* procedures() const { return model_.procedures(); }
 
     void DBGrid2DblClick();

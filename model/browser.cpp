@@ -7,21 +7,12 @@
 #include "core/text.h"
 #include "model/statements.h"
 
+#include <unordered_map>
+
 namespace korvane {
 namespace {
 
 namespace st = statements;
-
-// A flag set for a scope and put back however the scope ends.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = was_; }
-
-private:
-    bool& flag_;
-    bool was_;
-};
 
 // A field of the current row as stored; the empty text when there is no row.
 std::string textOf(const kdata::RecordSet* ds, const char* field)
@@ -45,8 +36,39 @@ void BrowserModel::open()
 {
     qryCbosGeral_->open();
     qryCid10Geral_->open();
-    qryTbProc_->open();
+    qryTbProc_->setTable(procedures().table());
+    qryTbProc_->show(initialRows());
     qryGrupo_->open();
+}
+
+const TextIndex& BrowserModel::procedures()
+{
+    if (!procedures_) {
+        kdb::Transaction& tr = qryVersao_->query().transaction();
+        procedures_.emplace(kdata::RowTable::read(connection_, tr, st::kProcedureWithFinancing), "PROC_COD", 10,
+                            "PROC_DESCR", TextIndex::Order::AsRead);
+    }
+    return *procedures_;
+}
+
+std::vector<std::size_t> BrowserModel::initialRows()
+{
+    // Every procedure that has a financing row, in the order the engine
+    // gives that statement (the join may drive from the financing table).
+    const TextIndex& index = procedures();
+    std::unordered_map<std::string, std::size_t> rowOf;
+    for (std::size_t r = 0; r < index.size(); ++r) rowOf.emplace(index.storedCode(r), r);
+    kdb::Query q(connection_, qryVersao_->query().transaction());
+    q.setSql(st::kTbProcInitial);
+    q.open();
+    q.fetchAll();
+    const int code = q.fieldIndex("PROC_COD");
+    std::vector<std::size_t> rows;
+    rows.reserve(q.rowCount());
+    for (std::size_t r = 0; r < q.rowCount(); ++r)
+        if (auto it = rowOf.find(q.value(r, static_cast<std::size_t>(code)).toString()); it != rowOf.end())
+            rows.push_back(it->second);
+    return rows;
 }
 
 QString BrowserModel::versao()
@@ -60,13 +82,14 @@ QString BrowserModel::versao()
 void BrowserModel::releaseLoaded()
 {
     for (kdata::DataSet* ds : dataSets_) ds->query().replanOnNextOpen();
-    procedureCodes_.reset();
+    procedures_.reset();
 }
 
 void BrowserModel::close()
 {
     if (closed_) return;
     closed_ = true;
+    qryTbProc_->close();
     for (kdata::DataSet* ds : dataSets_) ds->close();
     for (auto& t : transactions_) t->rollback();
     connection_.close();
@@ -95,40 +118,14 @@ void BrowserModel::handBack(const QString& code)
     else setSearchText(code);
 }
 
-bool BrowserModel::runProcedureStatement(const std::string& sql)
-{
-    qryTbProc_->close();
-    qryTbProc_->setSql(sql);
-    qryTbProc_->open();
-    return !qryTbProc_->isEmpty();
-}
-
-bool BrowserModel::codesMayContain(const std::string& T)
-{
-    // The code scan is the slowest part of a keystroke, and most texts typed
-    // are in no code at all.
-    if (!procedureCodes_)
-        procedureCodes_ = CodeSet::read(connection_, qryTbProc_->query().transaction(), "TB_PROC", "PROC_COD", 10);
-    return procedureCodes_->mayContain(T);
-}
-
 void BrowserModel::search()
 {
-    const std::string T = trimmedCopy(toWin1252(searchText_));
-    bool found = false;
-    if (codesMayContain(T)) {
-        // A first statement that finds nothing is replaced at once; only the
-        // list that stays gets the detail refresh.
-        FlagScope quiet(suppressDetail_);
-        found = runProcedureStatement(procedureSearchSql(shownCode(Level::Grupo), shownCode(Level::SubGrupo),
-                                                         shownCode(Level::Fo), SearchColumn::Code, T));
-    }
-    if (found) {
-        detailRefresh();
-        return;
-    }
-    runProcedureStatement(procedureSearchSql(shownCode(Level::Grupo), shownCode(Level::SubGrupo),
-                                             shownCode(Level::Fo), SearchColumn::Description, T));
+    const SearchText text = SearchText::parse(searchText_);
+    const HierarchyFilter filter = hierarchyFilter();
+    const TextIndex& index = procedures();
+    if (qryTbProc_->table() != index.table()) qryTbProc_->setTable(index.table());
+    const auto within = [&](std::size_t row) { return filter.accepts(index.storedCode(row)); };
+    qryTbProc_->show(index.search(text, within));
 }
 
 // --- the hierarchy -----------------------------------------------------------------
@@ -200,17 +197,26 @@ void BrowserModel::clear()
     else setSearchText(QString());
 }
 
-ListLevel BrowserModel::listLevel(Level level) const
+HierarchyFilter BrowserModel::hierarchyFilter() const
 {
-    static const char* const codeFields[] = {"CODIGO", "SUBGRUPO", "FO"};
-    const LookupChoice& c = choice(level);
-    // Only a chosen entry narrows the list: a lookup emptied by Delete or by
-    // the clear button shows nothing and filters nothing, as in the search.
-    ListLevel out;
-    out.holdsValue = c.state() == LookupChoice::State::Entry;
-    if (c.list()->isOpen() && c.list()->currentRow() >= 0)
-        out.code = trimmedCopy(textOf(c.list(), codeFields[static_cast<int>(level)]));
-    return out;
+    HierarchyFilter f;
+    const long g = choice(Level::Grupo).shownRow();
+    if (g < 0) return f;
+    const auto at = [](const kdata::RecordSet* ds, long row, const char* field) {
+        return trimmedCopy(ds->value(static_cast<std::size_t>(row), QString::fromLatin1(field)).toString());
+    };
+    f.grupo = at(qryGrupo_, g, "CODIGO");
+    // A lower list read for another branch than the one shown above filters nothing.
+    const long s = choice(Level::SubGrupo).shownRow();
+    const kdb::Value& readFor = qrySubGrupo_->query().param(st::kSubGrupo.param);
+    if (s < 0 || readFor.isNull() || readFor.toString() != at(qryGrupo_, g, "GRUPO_COD_GR")) return f;
+    f.subgrupo = at(qrySubGrupo_, s, "SUBGRUPO");
+    const long fo = choice(Level::Fo).shownRow();
+    if (fo < 0 || trimmedCopy(qryFo_->query().param(st::kFoGrupoParam).toString()) != f.grupo ||
+        trimmedCopy(qryFo_->query().param(st::kFoSubGrupoParam).toString()) != f.subgrupo)
+        return f;
+    f.fo = at(qryFo_, fo, "FO");
+    return f;
 }
 
 // --- the current procedure -----------------------------------------------------------
@@ -223,8 +229,8 @@ bool BrowserModel::highComplexity() const
 
 void BrowserModel::detailRefresh()
 {
-    // A closed list (a failed search) refreshes nothing: the pages keep what they showed.
-    if (suppressDetail_ || !qryTbProc_->isOpen()) return;
+    // A closed list refreshes nothing: the pages keep what they showed.
+    if (!qryTbProc_->isOpen()) return;
     const std::string C = currentProcedureCode();
     if (C.compare(0, 2, "07") == 0) reopen(qryProcsDaOpm(), st::kProcsDaOpm, C);
     else qryProcsDaOpm()->close();
@@ -263,12 +269,14 @@ void BrowserModel::pageSearch(PageSearch page)
 {
     static const Related sets[] = {kCid10, kCbos, kOpm};
     kdata::DataSet* dataSet = related_[sets[static_cast<int>(page)]];
-    const std::string T = trimmedCopy(toWin1252(pageText(page)));
+    const SearchText text = SearchText::parse(pageText(page));
     const std::string C = currentProcedureCode();
     for (bool second : {false, true}) {
+        const BoundStatement s = pageSearchStatement(page, second, text);
         dataSet->close();
-        dataSet->setSql(pageSearchSql(page, second, T));
+        dataSet->setSql(s.sql);
         dataSet->setParam(pageSearchParam(page), C);
+        for (const auto& [name, value] : s.params) dataSet->setParam(name, value);
         dataSet->open();
         if (!dataSet->isEmpty()) return;
     }

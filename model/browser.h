@@ -11,11 +11,12 @@
 // what was opened before that step stays open.
 
 #include "data/dataset.h"
+#include "data/rowtable.h"
 #include "model/lookupchoice.h"
 #include "model/procsearch.h"
 #include "model/reportdata.h"
+#include "model/textindex.h"
 
-#include "core/codeset.h"
 #include "db/connection.h"
 #include "db/transaction.h"
 
@@ -55,7 +56,7 @@ public:
     kdata::DataSet* qryGrupo() const { return qryGrupo_; }
     kdata::DataSet* qrySubGrupo() const { return qrySubGrupo_; }
     kdata::DataSet* qryFo() const { return qryFo_; }
-    kdata::DataSet* qryTbProc() const { return qryTbProc_; }
+    kdata::Selection* qryTbProc() const { return qryTbProc_; }
     kdata::DataSet* qryProccid10() const { return related_[kCid10]; }
     kdata::DataSet* qryProccbos() const { return related_[kCbos]; }
     kdata::DataSet* qryProcespecialidades() const { return related_[kEspecialidades]; }
@@ -111,8 +112,10 @@ public:
     // The clear button: the page boxes of CID-10 and CBO, the three lookups
     // and the search box, searched again.
     void clear();
-    // What the printed lists filter on.
-    ListLevel listLevel(Level level) const;
+    // The part of the hierarchy the list is narrowed to, on screen and on
+    // paper alike: a level filters while its lookup shows an entry and every
+    // level above shows the entry its list was read for.
+    HierarchyFilter hierarchyFilter() const;
 
     // --- the current procedure ----------------------------------------------------
     std::string currentProcedureCode() const;
@@ -151,8 +154,8 @@ private:
     void cid10GeralRefresh();
     void reportFailures(void (BrowserModel::*refresh)());
     void pageSearch(PageSearch page);
-    bool runProcedureStatement(const std::string& sql);
-    bool codesMayContain(const std::string& text);
+    const TextIndex& procedures();
+    std::vector<std::size_t> initialRows();
     std::string shownCode(Level level) const;
     void reopenSubGrupos();
     void reopenFormas();
@@ -165,7 +168,7 @@ private:
     kdata::DataSet* qryGrupo_ = nullptr;
     kdata::DataSet* qrySubGrupo_ = nullptr;
     kdata::DataSet* qryFo_ = nullptr;
-    kdata::DataSet* qryTbProc_ = nullptr;
+    kdata::Selection* qryTbProc_ = nullptr;
     kdata::DataSet* related_[kRelatedCount] = {};
     kdata::DataSet* qryCid10Geral_ = nullptr;
     kdata::DataSet* qryProcsCid10Geral_ = nullptr;
@@ -175,9 +178,8 @@ private:
 
     QString searchText_;
     QString pageTexts_[3];
-    bool suppressDetail_ = false;   // while a search tries its first statement
     bool closed_ = false;
-    std::optional<CodeSet> procedureCodes_;   // read again after an update
+    std::optional<TextIndex> procedures_;   // read again after an update
 };
 
 } // namespace korvane

@@ -75,7 +75,9 @@ void BrowserModel::makeResultSets()
     qryGrupo_ = makeQuery(QStringLiteral("qryGrupo"), st::kGrupo);
     qrySubGrupo_ = makeQuery(QStringLiteral("qrySubGrupo"), st::kSubGrupo.sql);
     qryFo_ = makeQuery(QStringLiteral("qryFo"), st::kFo);
-    qryTbProc_ = makeQuery(QStringLiteral("qryTbProc"), st::kTbProcInitial);
+    // The procedure list is searched in memory (model/textindex): it shows
+    // rows of the whole table read once.
+    qryTbProc_ = new kdata::Selection(QStringLiteral("qryTbProc"), this);
     const std::pair<const char*, const st::Bound*> related[kRelatedCount] = {
         {"qryProccid10", &st::kProccid10},
         {"qryProccbos", &st::kProccbos},

@@ -12,7 +12,7 @@ LookupDefinition cbos()
 {
     return {QStringLiteral("qryCbos"),
             st::kCbosGeral,
-            {"TB_CBO", "cbo_cod", "cbo_descr", 6},
+            {"CBO_COD", "CBO_DESCR", 6},
             QStringLiteral("CBO_COD"),
             {FieldDef{QStringLiteral("CBO_COD"), QStringLiteral("CBO")},
              FieldDef{QStringLiteral("CBO_DESCR"), QStringLiteral("Descrição"), 656}},
@@ -28,7 +28,7 @@ LookupDefinition cid10()
 {
     return {QStringLiteral("qryCid10"),
             st::kCid10Geral,
-            {"TB_CID", "cid_cod", "cid_descr", 4},
+            {"CID_COD", "CID_DESCR", 4},
             QStringLiteral("CID_COD"),
             {FieldDef{QStringLiteral("CID_COD"), QStringLiteral("CID10")},
              FieldDef{QStringLiteral("CID_DESCR"), QStringLiteral("Descrição"), 619},
@@ -56,8 +56,7 @@ LookupModel::LookupModel(LookupKind kind, kdb::Connection& connection, QObject* 
     using Access = kdb::Transaction::Access;
     codesTransaction_ = std::make_unique<kdb::Transaction>(connection, Access::ReadOnly);
     proceduresTransaction_ = std::make_unique<kdb::Transaction>(connection, Access::ReadOnly);
-    codes_ = new kdata::DataSet(definition_.codesName, connection, *codesTransaction_, this);
-    codes_->setSql(definition_.codesSql);
+    codes_ = new kdata::Selection(definition_.codesName, this);
     procedures_ = new kdata::DataSet(definition_.proceduresName, connection, *proceduresTransaction_, this);
     procedures_->setSql(definition_.procedures.statement.sql);
     for (const FieldDef& d : definition_.codeColumns) codes_->setFieldDef(d);
@@ -75,18 +74,35 @@ LookupModel::~LookupModel()
 {
     close();
     // The data sets before the transactions their queries run in.
-    delete codes_;
     delete procedures_;
 }
 
-void LookupModel::open() { codes_->open(); }
-
-void LookupModel::run(kdata::DataSet* ds, const std::string& sql, bool bind)
+const TextIndex& LookupModel::index()
 {
-    ds->close();
-    ds->setSql(sql);
-    if (bind) ds->setParam(definition_.procedures.statement.param, currentCode());
-    ds->open();
+    if (!index_)
+        index_.emplace(kdata::RowTable::read(connection_, *codesTransaction_, definition_.codesSql),
+                       definition_.codes.codeField, definition_.codes.codeWidth, definition_.codes.nameField,
+                       TextIndex::Order::ByColumn);
+    return *index_;
+}
+
+void LookupModel::open()
+{
+    // Every code in the order the engine reads the table.
+    const TextIndex& i = index();
+    codes_->setTable(i.table());
+    std::vector<std::size_t> all(i.size());
+    for (std::size_t r = 0; r < all.size(); ++r) all[r] = r;
+    codes_->show(std::move(all));
+}
+
+void LookupModel::runProcedures(const BoundStatement& s)
+{
+    procedures_->close();
+    procedures_->setSql(s.sql);
+    procedures_->setParam(definition_.procedures.statement.param, currentCode());
+    for (const auto& [name, value] : s.params) procedures_->setParam(name, value);
+    procedures_->open();
 }
 
 std::string LookupModel::currentCode() const
@@ -96,32 +112,19 @@ std::string LookupModel::currentCode() const
 
 void LookupModel::search(const QString& text)
 {
-    const std::string T = trimmedCopy(toWin1252(text));
-    if (someCodeMayContain(T)) {
-        run(codes_, lookupSearchSql(definition_.codes, false, T), false);
-        if (!codes_->isEmpty()) return;
-    }
-    run(codes_, lookupSearchSql(definition_.codes, true, T), false);
-}
-
-bool LookupModel::someCodeMayContain(const std::string& T)
-{
-    // Read at the first search: the tables do not change while a lookup is open.
-    if (!knownCodes_)
-        knownCodes_ = CodeSet::read(connection_, *codesTransaction_, definition_.codes.table,
-                                    definition_.codes.codeColumn, definition_.codes.codeWidth);
-    return knownCodes_->mayContain(T);
+    // By code ordered by code; by name ordered by name when no code holds it.
+    codes_->show(index().search(SearchText::parse(text)));
 }
 
 void LookupModel::searchProcedures(const QString& text)
 {
-    const std::string T = trimmedCopy(toWin1252(text));
+    const SearchText t = SearchText::parse(text);
     // The procedures of one code are few: their codes are not worth holding.
-    if (CodeSet::fitsWidth(definition_.procedures.codeWidth, T)) {
-        run(procedures_, lookupProceduresSql(definition_.procedures, false, T), true);
+    if (t.code.size() <= definition_.procedures.codeWidth) {
+        runProcedures(lookupProceduresStatement(definition_.procedures, false, t));
         if (!procedures_->isEmpty()) return;
     }
-    run(procedures_, lookupProceduresSql(definition_.procedures, true, T), true);
+    runProcedures(lookupProceduresStatement(definition_.procedures, true, t));
 }
 
 void LookupModel::codesMoved()

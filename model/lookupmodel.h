@@ -5,9 +5,10 @@
 // windows are views over it.
 
 #include "data/dataset.h"
+#include "data/rowtable.h"
 #include "model/lookupsearch.h"
+#include "model/textindex.h"
 
-#include "core/codeset.h"
 #include "db/transaction.h"
 
 #include <QObject>
@@ -46,11 +47,13 @@ public:
     ~LookupModel() override;
 
     const LookupDefinition& definition() const { return definition_; }
-    kdata::DataSet* codes() const { return codes_; }
+    kdata::Selection* codes() const { return codes_; }
     kdata::DataSet* procedures() const { return procedures_; }
 
     // Every code, in the engine's own order.
     void open();
+    // The upper list answers from memory: the table is read once, when the
+    // lookup opens.
     // The upper box changed: by code first, by name when no code holds it.
     void search(const QString& text);
     // The lower box changed: the current code's procedures by procedure code
@@ -66,17 +69,17 @@ signals:
 
 private:
     void codesMoved();
-    void run(kdata::DataSet* ds, const std::string& sql, bool bind);
+    void runProcedures(const BoundStatement& s);
     std::string currentCode() const;
-    bool someCodeMayContain(const std::string& T);
+    const TextIndex& index();
 
     const LookupDefinition& definition_;
     kdb::Connection& connection_;
     std::unique_ptr<kdb::Transaction> codesTransaction_, proceduresTransaction_;
-    kdata::DataSet* codes_ = nullptr;
+    kdata::Selection* codes_ = nullptr;
     kdata::DataSet* procedures_ = nullptr;
     bool closed_ = false;
-    std::optional<CodeSet> knownCodes_;   // the upper table's codes
+    std::optional<TextIndex> index_;   // the upper table, read at opening
 };
 
 } // namespace korvane

@@ -4,18 +4,17 @@
 
 namespace korvane {
 
-std::string lookupSearchSql(const LookupTable& t, bool byName, const std::string& T)
+BoundStatement lookupProceduresStatement(const LookupProcedures& p, bool byName, const SearchText& text)
 {
-    const char* column = byName ? t.nameColumn : t.codeColumn;
-    return std::string("select * from ") + t.table + " where " + column + " containing" + sqlQuoted(T) +
-           " order by " + column;
-}
-
-std::string lookupProceduresSql(const LookupProcedures& p, bool byName, const std::string& T)
-{
-    const std::string head = oneLine(p.statement.sql);
-    if (byName) return head + " and tb_proc.proc_descr containing" + sqlQuoted(T) + " order by desc_proc";
-    return head + " and " + p.codeColumn + " containing" + sqlQuoted(T) + " order by " + p.codeColumn;
+    BoundStatement s{oneLine(p.statement.sql), {}};
+    if (byName) {
+        appendWordFilters(s, "tb_proc.proc_descr", text.words);
+        s.sql += " order by desc_proc";
+        return s;
+    }
+    s.sql += std::string(" and ") + p.codeColumn + " containing " + typedText("codigo") + " order by " + p.codeColumn;
+    s.params.emplace_back("codigo", text.code);
+    return s;
 }
 
 } // namespace korvane

@@ -1,7 +1,8 @@
 #pragma once
-// Statements of the lookup windows, built as text; typed texts go in as
-// literals with their quotes doubled.
+// The lookups' code/name tables and the statement of the procedures of one
+// code. Typed texts are bound as parameters.
 
+#include "model/procsearch.h"
 #include "model/statements.h"
 
 #include <cstddef>
@@ -9,25 +10,21 @@
 
 namespace korvane {
 
-// The code/name tables a lookup window searches (TB_CBO, TB_CID).
+// The code/name tables a lookup window searches (TB_CBO, TB_CID), in memory.
 struct LookupTable {
-    const char* table;       // "TB_CBO"
-    const char* codeColumn;  // "cbo_cod"
-    const char* nameColumn;  // "cbo_descr"
+    const char* codeField;   // "CBO_COD"
+    const char* nameField;   // "CBO_DESCR"
     std::size_t codeWidth;   // the code column's CHAR width
 };
 
-// First by code, ordered by code; second by name, ordered by name.
-std::string lookupSearchSql(const LookupTable& t, bool byName, const std::string& T);
-
 // The procedures of the chosen code: their statement (with its one
 // parameter) on one line, then a filter on the procedure code ordered by
-// it, or on the procedure name ordered by the name's alias.
+// it, or on the words of the procedure name ordered by the name's alias.
 struct LookupProcedures {
     const statements::Bound& statement;
     const char* codeColumn;  // "pcbo_proc"
     std::size_t codeWidth;   // the code column's CHAR width
 };
-std::string lookupProceduresSql(const LookupProcedures& p, bool byName, const std::string& T);
+BoundStatement lookupProceduresStatement(const LookupProcedures& p, bool byName, const SearchText& text);
 
 } // namespace korvane

@@ -8,46 +8,62 @@ namespace {
 
 namespace st = statements;
 
-std::string code(const std::string& shown) { return shown.substr(0, 2); }
-
 struct PageShape {
     const st::Bound& statement;   // without its ordering
-    const char* first;
-    const char* second;
+    const char* descriptionColumn;
+    const char* codeColumn;
+    bool descriptionFirst;
 };
 
 const PageShape& shapeOf(PageSearch page)
 {
     static const PageShape shapes[] = {
-        {st::kProccid10Unordered, " and cid_descr containing", " and cp_cid containing"},
-        {st::kProccbos, " and cbo_descr containing", " and pcbo_cbo containing"},
-        {st::kProcopm, " and pc_proc_sec containing", " and proc_descr containing"},
+        {st::kProccid10Unordered, "cid_descr", "cp_cid", true},
+        {st::kProccbos, "cbo_descr", "pcbo_cbo", true},
+        {st::kProcopm, "proc_descr", "pc_proc_sec", false},
     };
     return shapes[static_cast<int>(page)];
 }
 
 } // namespace
 
-std::string procedureSearchSql(const std::string& G, const std::string& S, const std::string& F, SearchColumn column,
-                               const std::string& T)
+std::string typedText(const std::string& param)
 {
-    std::string sql = st::kProcedureWithFinancing;
-    const char* filter = column == SearchColumn::Code ? "proc_cod containing" : "proc_descr containing";
-    if (G.empty()) {
-        sql += " where ";
-    } else {
-        sql += " where substring(proc_cod from 1 for 2)=" + sqlQuoted(code(G));
-        if (!S.empty()) sql += " and substring(proc_cod from 3 for 2)=" + sqlQuoted(code(S));
-        if (!F.empty()) sql += " and substring(proc_cod from 5 for 2)=" + sqlQuoted(code(F));
-        sql += " and ";
-    }
-    return sql + filter + sqlQuoted(T);
+    // Bound as it stands, the parameter would take the column's type and a
+    // text longer than the column would be refused instead of not found.
+    return "cast(:" + param + " as varchar(32765))";
 }
 
-std::string pageSearchSql(PageSearch page, bool secondFilter, const std::string& T)
+bool HierarchyFilter::accepts(std::string_view code) const
 {
-    const PageShape& s = shapeOf(page);
-    return oneLine(s.statement.sql) + (secondFilter ? s.second : s.first) + sqlQuoted(T);
+    const auto at = [&](std::size_t pos, const std::string& want) {
+        return want.empty() || (code.size() >= pos + 2 && code.compare(pos, 2, want) == 0);
+    };
+    return at(0, grupo) && at(2, subgrupo) && at(4, fo);
+}
+
+void appendWordFilters(BoundStatement& s, const char* column, const std::vector<std::string>& words)
+{
+    static const std::vector<std::string> none{std::string()};
+    for (const std::string& w : words.empty() ? none : words) {
+        const std::string name = "p" + std::to_string(s.params.size() + 1);
+        s.sql += std::string(" and ") + column + " collate WIN_PTBR containing " + typedText(name);
+        s.params.emplace_back(name, w);
+    }
+}
+
+BoundStatement pageSearchStatement(PageSearch page, bool secondFilter, const SearchText& text)
+{
+    const PageShape& shape = shapeOf(page);
+    BoundStatement s{oneLine(shape.statement.sql), {}};
+    const bool byDescription = shape.descriptionFirst != secondFilter;
+    if (byDescription) {
+        appendWordFilters(s, shape.descriptionColumn, text.words);
+    } else {
+        s.sql += std::string(" and ") + shape.codeColumn + " containing " + typedText("codigo");
+        s.params.emplace_back("codigo", text.code);
+    }
+    return s;
 }
 
 const char* pageSearchParam(PageSearch page) { return shapeOf(page).statement.param; }

@@ -1,27 +1,48 @@
 #pragma once
-// Statements of the procedure browser's searches, built as text. Typed texts
-// and codes go in as literals with their quotes doubled.
+// The parts of the browser's searches that stay statements: the part of the
+// hierarchy a list is narrowed to, and the page searches, whose lists are
+// the few rows of one procedure. Typed texts are bound as parameters, never
+// written into the statement.
 
 #include "db/decimal.h"
+#include "model/searchtext.h"
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace korvane {
 
-enum class SearchColumn { Code, Description };
+// The part of the hierarchy the procedure list and the printed lists are
+// narrowed to: the two-digit code of each level that filters (positions
+// 1-2, 3-4 and 5-6 of a procedure code), empty where a level does not.
+struct HierarchyFilter {
+    std::string grupo, subgrupo, fo;
+    bool accepts(std::string_view procedureCode) const;
+};
 
-// The main list: G, S and F are the texts the three lookups show (trimmed),
-// T the search box's text (trimmed). With G empty, S and F are not looked at.
-std::string procedureSearchSql(const std::string& G, const std::string& S, const std::string& F, SearchColumn column,
-                               const std::string& T);
+// A statement with the values of its parameters.
+struct BoundStatement {
+    std::string sql;
+    std::vector<std::pair<std::string, std::string>> params;
+};
 
-// The three searchable pages and their statements (first filter, then the
-// second when the first finds nothing).
+// The three searchable pages and their statements: a first filter, then the
+// second when the first finds nothing. A filter on a description holds every
+// word in any order, accents and case aside; a filter on a code holds the
+// code as typed or as printed.
 enum class PageSearch { Cid10, Cbos, Compativel };
-std::string pageSearchSql(PageSearch page, bool secondFilter, const std::string& T);
+BoundStatement pageSearchStatement(PageSearch page, bool secondFilter, const SearchText& text);
 // The parameter each page statement binds to the current procedure code.
 const char* pageSearchParam(PageSearch page);
+
+// A typed text's parameter as a statement reads it.
+std::string typedText(const std::string& param);
+
+// " and COLUMN collate WIN_PTBR containing :pN" for every word (one empty
+// word when there is none), with the parameters' values.
+void appendWordFilters(BoundStatement& s, const char* column, const std::vector<std::string>& words);
 
 // The browser's total of a procedure: SH + SP, or SA + SP when SH is zero and
 // SA positive; empty when SA is negative or SH negative with SA positive.

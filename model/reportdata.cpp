@@ -2,15 +2,16 @@
 
 #include "core/sqltext.h"
 #include "data/memorytable.h"
+#include "model/statements.h"
 
 namespace korvane {
 
-std::string procedureListSql(const ListLevel& grupo, const ListLevel& subGrupo, const ListLevel& fo, ListOrder order)
+std::string procedureListSql(const HierarchyFilter& filter, ListOrder order)
 {
-    std::string sql = "select * from tb_proc where proc_cod<>''";
-    if (grupo.holdsValue) sql += " and substring(proc_cod from 1 for 2)=" + sqlQuoted(grupo.code);
-    if (subGrupo.holdsValue) sql += " and substring(proc_cod from 3 for 2)=" + sqlQuoted(subGrupo.code);
-    if (fo.holdsValue) sql += " and substring(proc_cod from 5 for 2)=" + sqlQuoted(fo.code);
+    std::string sql = statements::kImpProcGeral;
+    if (!filter.grupo.empty()) sql += " and substring(proc_cod from 1 for 2)=" + sqlQuoted(filter.grupo);
+    if (!filter.subgrupo.empty()) sql += " and substring(proc_cod from 3 for 2)=" + sqlQuoted(filter.subgrupo);
+    if (!filter.fo.empty()) sql += " and substring(proc_cod from 5 for 2)=" + sqlQuoted(filter.fo);
     sql += order == ListOrder::ByDescription ? " order by proc_descr" : " order by proc_cod";
     return sql;
 }

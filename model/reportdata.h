@@ -5,6 +5,7 @@
 
 #include "db/decimal.h"
 #include "db/value.h"
+#include "model/procsearch.h"
 
 #include <QString>
 
@@ -19,17 +20,10 @@ class MemoryTable;
 
 namespace korvane {
 
-// One hierarchy level as the list sees it: whether its lookup holds a value
-// (an entry or the empty text), and the code of its list's current row
-// (empty when the list is closed).
-struct ListLevel {
-    bool holdsValue = false;
-    std::string code;
-};
-
 enum class ListOrder { ByDescription, ByCode };
 
-std::string procedureListSql(const ListLevel& grupo, const ListLevel& subGrupo, const ListLevel& fo, ListOrder order);
+// Every procedure of the part of the hierarchy the browser is narrowed to.
+std::string procedureListSql(const HierarchyFilter& filter, ListOrder order);
 
 // The columns of the two in-memory tables: 18 of 4 characters (cid, cid2 ..
 // cid12, then cid14 .. cid19: there is no cid13) and 14 of 6 (cbo1 .. cbo14).

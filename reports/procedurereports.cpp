@@ -11,7 +11,6 @@ namespace kreports {
 namespace {
 
 namespace st = korvane::statements;
-using korvane::Level;
 
 kdata::MemoryTable* codeTable(const char* name, const std::vector<QString>& columns, int size, QObject* parent)
 {
@@ -110,8 +109,7 @@ void ProcedureReports::makeConnections()
 
 void ProcedureReports::runList(korvane::ListOrder order, const Present& present)
 {
-    const std::string sql = korvane::procedureListSql(browser_.listLevel(Level::Grupo), browser_.listLevel(Level::SubGrupo),
-                                                      browser_.listLevel(Level::Fo), order);
+    const std::string sql = korvane::procedureListSql(browser_.hierarchyFilter(), order);
     qryImpProcGeral_->close();
     qryImpProcGeral_->setSql(sql);
     qryImpProcGeral_->open();

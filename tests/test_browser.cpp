@@ -7,6 +7,7 @@
 #include "ui/dblookup.h"
 #include "ui/dbedit.h"
 #include "support/fixture.h"
+#include "support/searchoracle.h"
 #include "support/tempdb.h"
 #include "support/widgets.h"
 
@@ -26,7 +27,7 @@
 
 namespace {
 
-using korvane::SearchColumn;
+using ktest::SearchColumn;
 
 class Browser : public ::testing::Test {
 protected:
@@ -118,15 +119,19 @@ TEST(SearchStatements, AreBuiltFromTheLookupsAndTheText)
 {
     const std::string base = "select tb_proc.*,financ_descr from tb_proc left join tb_financiamento on "
                              "(tb_proc.proc_co_financ=tb_financiamento.financ_cod)";
-    EXPECT_EQ(korvane::procedureSearchSql("", "01 - X", "01 - Y", SearchColumn::Code, "0301"),
+    EXPECT_EQ(ktest::procedureSearchSql("", "01 - X", "01 - Y", SearchColumn::Code, "0301"),
               base + " where proc_cod containing'0301'");
-    EXPECT_EQ(korvane::procedureSearchSql("03 - Clinicos", "01 - Consultas", "", SearchColumn::Description, "D'A"),
+    EXPECT_EQ(ktest::procedureSearchSql("03 - Clinicos", "01 - Consultas", "", SearchColumn::Description, "D'A"),
               base + " where substring(proc_cod from 1 for 2)='03' and substring(proc_cod from 3 for 2)='01' and "
                      "proc_descr containing'D''A'");
-    EXPECT_EQ(korvane::pageSearchSql(korvane::PageSearch::Compativel, true, "X"),
-              "select tb_proc_comp.*,proc_descr,proc_qtd_max,proc_vl_sh from TB_PROC_COMP,TB_PROC where "
-              "pc_proc_princ =:pc_proc_princ and tb_proc_comp.pc_proc_sec=tb_proc.proc_cod and proc_descr "
-              "containing'X'");
+    const korvane::BoundStatement page =
+        korvane::pageSearchStatement(korvane::PageSearch::Compativel, true, korvane::SearchText::parse(QStringLiteral("x ÿ")));
+    EXPECT_EQ(page.sql, "select tb_proc_comp.*,proc_descr,proc_qtd_max,proc_vl_sh from TB_PROC_COMP,TB_PROC where "
+                        "pc_proc_princ =:pc_proc_princ and tb_proc_comp.pc_proc_sec=tb_proc.proc_cod and proc_descr "
+                        "collate WIN_PTBR containing cast(:p1 as varchar(32765)) and proc_descr collate WIN_PTBR "
+                        "containing cast(:p2 as varchar(32765))");
+    ASSERT_EQ(page.params.size(), 2u);
+    EXPECT_EQ(page.params[0].second, "X");
 }
 
 TEST(Totals, FollowTheFourCasesExactly)
@@ -451,17 +456,23 @@ TEST_F(Browser, QuotesInEveryBoxAreSearchedAsTyped)
 
 TEST_F(Browser, AFailingSearchIsReportedAndLeavesTheListClosed)
 {
-    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
-    // A literal longer than the engine takes (more than the box lets anyone type).
-    ktest::control<QLineEdit>(*w, "edtPesquise")->setMaxLength(100000);
-    ktest::control<QLineEdit>(*w, "edtPesquise")->setText(QString(70000, QLatin1Char('9')));
-    ASSERT_FALSE(dialogs.errors.empty());
-    EXPECT_FALSE(w->model().qryTbProc()->isOpen());
-    EXPECT_EQ(ktest::control<kui::DBGrid>(*w, "dbgProcs")->model()->rowCount(), 0);
-    EXPECT_EQ(w->model().qryProccid10()->recordCount(), 3u);   // the pages keep what they showed
-    ktest::control<QLineEdit>(*w, "edtPesquise")->setText(QStringLiteral("0401"));
+    auto* main = ktest::control<QLineEdit>(*w, "edtPesquise");
+    type(main, QStringLiteral("0301010072"));
+    // The procedure list is searched in memory: no text, however long, fails.
+    main->setMaxLength(100000);
+    main->setText(QString(70000, QLatin1Char('9')));
+    EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_TRUE(w->model().qryTbProc()->isOpen());
-    EXPECT_EQ(listed().size(), 2u);
+    EXPECT_TRUE(w->model().qryTbProc()->isEmpty());
+    main->setText(QStringLiteral("0301010072"));
+    // A page's statement fails when the engine does: reported, and that page's
+    // grid is empty while the list keeps what it showed.
+    w->dtbDados().close();
+    ktest::control<QLineEdit>(*w, "edtPesquiseCid")->setText(QStringLiteral("J"));
+    ASSERT_FALSE(dialogs.errors.empty());
+    EXPECT_FALSE(w->model().qryProccid10()->isOpen());
+    EXPECT_EQ(ktest::control<kui::DBGrid>(*w, "dbgCid10")->model()->rowCount(), 0);
+    EXPECT_EQ(listed(), (std::set<std::string>{"0301010072"}));
 }
 
 } // namespace

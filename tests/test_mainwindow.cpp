@@ -73,7 +73,7 @@ TEST_F(MainWindow, CaptionWithoutVersaoRowOrWithAnEmptyOne)
 TEST_F(MainWindow, InitialListHoldsProceduresThatHaveAFinancingRow)
 {
     auto w = open();
-    kdata::DataSet* list = w->model().qryTbProc();
+    kdata::RecordSet* list = w->model().qryTbProc();
     list->fetchAll();
     EXPECT_EQ(list->recordCount(), 10u);   // eleven procedures, one without a financing row
     bool sawUnfinanced = false;

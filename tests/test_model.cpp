@@ -108,8 +108,7 @@ TEST_F(Model, TheCascadeWritesTheCodesIntoTheSearchText)
     choose(Level::Fo, "06");
     EXPECT_EQ(m->searchText(), QStringLiteral("030106"));
     EXPECT_EQ(listed(), (std::set<std::string>{"0301060010"}));
-    EXPECT_EQ(m->listLevel(Level::Fo).code, "06");
-    EXPECT_TRUE(m->listLevel(Level::Fo).holdsValue);
+    EXPECT_EQ(m->hierarchyFilter().fo, "06");
 
     // A new group drops the subgroup and form of the old one.
     choose(Level::Grupo, "04");
@@ -129,7 +128,7 @@ TEST_F(Model, AnEmptiedGroupSearchesWithoutTheHierarchy)
     EXPECT_FALSE(m->choice(Level::SubGrupo).shownText().isEmpty());
     m->setSearchText(QStringLiteral("04"));
     EXPECT_EQ(listed(), (std::set<std::string>{"0401010015", "0401010023", "0303010045"}));
-    EXPECT_FALSE(m->listLevel(Level::Grupo).holdsValue);
+    EXPECT_TRUE(m->hierarchyFilter().grupo.empty());
 }
 
 TEST_F(Model, EnteringALookupTakesItsValueAway)
@@ -191,14 +190,17 @@ TEST_F(Model, ComplexityHandBackAndTheJumpToACompatibleProcedure)
     EXPECT_EQ(listed(), (std::set<std::string>{"0211030100"}));
 }
 
-TEST_F(Model, AFailingSearchReachesTheCaller)
+TEST_F(Model, AFailingPageSearchReachesTheCaller)
 {
     m->setSearchText(QStringLiteral("0301010072"));
-    EXPECT_ANY_THROW(m->setSearchText(QString(70000, QLatin1Char('9'))));
-    EXPECT_FALSE(m->qryTbProc()->isOpen());
-    EXPECT_EQ(column(m->qryProccid10(), "CP_CID").size(), 3u);   // the pages keep what they showed
-    m->setSearchText(QStringLiteral("0401"));
-    EXPECT_EQ(listed().size(), 2u);
+    // No text fails: a word longer than any column is simply not found.
+    m->setPageText(PageSearch::Cbos, QString(70000, QLatin1Char('9')));
+    EXPECT_TRUE(m->qryProccbos()->isOpen());
+    EXPECT_TRUE(m->qryProccbos()->isEmpty());
+    EXPECT_EQ(column(m->qryProccid10(), "CP_CID").size(), 3u);
+    m->connection().close();
+    EXPECT_ANY_THROW(m->setPageText(PageSearch::Cbos, QStringLiteral("GINECO")));
+    EXPECT_FALSE(m->qryProccbos()->isOpen());
 }
 
 TEST_F(Model, TheLookupsSearchCodesThenNamesAndFollowTheCurrentCode)

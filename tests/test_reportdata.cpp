@@ -8,22 +8,29 @@
 
 namespace {
 
-using korvane::ListLevel;
 using korvane::ListOrder;
 
-TEST(ListStatement, EachLevelThatHoldsAValueAddsItsCondition)
+TEST(ListStatement, EachLevelThatFiltersAddsItsCondition)
 {
-    EXPECT_EQ(korvane::procedureListSql({}, {}, {}, ListOrder::ByDescription),
+    EXPECT_EQ(korvane::procedureListSql({}, ListOrder::ByDescription),
               "select * from tb_proc where proc_cod<>'' order by proc_descr");
-    EXPECT_EQ(korvane::procedureListSql({true, "03"}, {}, {}, ListOrder::ByCode),
+    EXPECT_EQ(korvane::procedureListSql({"03", "", ""}, ListOrder::ByCode),
               "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 1 for 2)='03' order by proc_cod");
-    EXPECT_EQ(korvane::procedureListSql({true, "03"}, {true, "01"}, {false, "06"}, ListOrder::ByDescription),
+    EXPECT_EQ(korvane::procedureListSql({"03", "01", ""}, ListOrder::ByDescription),
               "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 1 for 2)='03' and "
               "substring(proc_cod from 3 for 2)='01' order by proc_descr");
-    // Levels are independent: a form without a group still counts; a closed
-    // list reads as an empty code.
-    EXPECT_EQ(korvane::procedureListSql({}, {}, {true, ""}, ListOrder::ByCode),
-              "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 5 for 2)='' order by proc_cod");
+    EXPECT_EQ(korvane::procedureListSql({"03", "01", "06"}, ListOrder::ByCode),
+              "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 1 for 2)='03' and "
+              "substring(proc_cod from 3 for 2)='01' and substring(proc_cod from 5 for 2)='06' order by proc_cod");
+}
+
+TEST(ListStatement, TheFilterAcceptsTheCodesOfItsBranch)
+{
+    const korvane::HierarchyFilter f{"03", "01", ""};
+    EXPECT_TRUE(f.accepts("0301010072"));
+    EXPECT_FALSE(f.accepts("0302010072"));
+    EXPECT_FALSE(f.accepts("0401010072"));
+    EXPECT_TRUE(korvane::HierarchyFilter{}.accepts("X"));
 }
 
 // A source of n codes "C1", "C2", ... in a memory table of one column.
