@@ -1,6 +1,7 @@
 #include "reportdata.h"
 
 #include "core/sqltext.h"
+#include "core/text.h"
 #include "data/memorytable.h"
 #include "model/statements.h"
 
@@ -59,8 +60,14 @@ void packCodes(kdata::RecordSet& source, const QString& field, kdata::MemoryTabl
 
 std::string complexidade(const kdb::Value& procComplex)
 {
-    if (!procComplex.isNull() && procComplex.asText() == "3") return "ALTA COMPLEXIDADE";
-    return "M\xC9" "DIA COMPLEXIDADE";
+    // The list's legend reads the same codes: 0 not applicable, 1 basic
+    // care, 2 medium and 3 high complexity.
+    static const char* const texts[] = {"N\xC3O SE APLICA", "ATEN\xC7\xC3O B\xC1SICA", "M\xC9" "DIA COMPLEXIDADE",
+                                        "ALTA COMPLEXIDADE"};
+    if (procComplex.isNull()) return {};
+    const std::string_view code = trimmed(procComplex.asText());
+    if (code.size() != 1 || code[0] < '0' || code[0] > '3') return {};
+    return texts[code[0] - '0'];
 }
 
 kdb::Decimal totalShSpSheet(const kdb::Value& sh, const kdb::Value& sp)

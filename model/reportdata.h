@@ -36,8 +36,8 @@ std::vector<QString> cboColumns();
 // gives a table without rows.
 void packCodes(kdata::RecordSet& source, const QString& field, kdata::MemoryTable& target);
 
-// The sheet's calculated fields. Complexidade compares the code unchanged:
-// only "3" is high complexity. The total is SH + SP, exact.
+// The sheet's calculated fields. Complexidade names each complexity code
+// (0 to 3), empty for any other; the total is SH + SP, exact.
 std::string complexidade(const kdb::Value& procComplex);
 kdb::Decimal totalShSpSheet(const kdb::Value& sh, const kdb::Value& sp);
 

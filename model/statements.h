@@ -55,6 +55,8 @@ inline const Bound kProccbos{"select tb_proc_cbo.*,cbo_descr\n"
                              "where pcbo_proc =:pcbo_proc\n"
                              "and tb_proc_cbo.pcbo_cbo=tb_cbo.cbo_cod",
                              "pcbo_proc"};
+// The sheet prints a procedure's occupations in code order.
+inline const Bound kProccbosOrdered{kProccbos.sql + "\norder by pcbo_cbo", "pcbo_proc"};
 inline const Bound kProcespecialidades{"select tb_proc_espec.*,cl_descr \n"
                                        "from TB_PROC_ESPEC,TB_CLINICA\n"
                                        "where pe_proc=:pe_proc\n"

@@ -3,7 +3,6 @@
 #include "connection.h"
 #include "project.h"
 
-#include "core/text.h"
 #include "korvane_config.h"
 #include "model/statements.h"
 
@@ -72,7 +71,7 @@ void ProcedureReports::makeSheetData()
                                                   ds.value(row, QStringLiteral("PROC_VL_SP"))));
     });
     qryCid10DoCodigo_ = makeQuery(QStringLiteral("qryCid10DoCodigo"), st::kProccid10.sql);
-    qryCbosDoCodigo_ = makeQuery(QStringLiteral("qryCbosDoCodigo"), st::kProccbos.sql);
+    qryCbosDoCodigo_ = makeQuery(QStringLiteral("qryCbosDoCodigo"), st::kProccbosOrdered.sql);
     cdsCid10_ = codeTable("cdsCid10", korvane::cid10Columns(), 4, this);
     cdsCbos_ = codeTable("cdsCbos", korvane::cboColumns(), 6, this);
 }
@@ -120,18 +119,15 @@ void ProcedureReports::runList(korvane::ListOrder order, const Present& present)
 bool ProcedureReports::runSheet(const std::string& code, const Present& present)
 {
     if (code.empty()) return false;
-    // The sheet describes one procedure: the codes of the selected one as its
-    // pages show them, or, when another code was typed, that code's own.
-    kdata::DataSet* cids = browser_.qryProccid10();
-    kdata::DataSet* cbos = browser_.qryProccbos();
-    if (korvane::trimmedCopy(browser_.currentProcedureCode()) != code) {
-        cids = qryCid10DoCodigo_;
-        cbos = qryCbosDoCodigo_;
-        for (auto [ds, statement] : {std::pair{cids, &st::kProccid10}, std::pair{cbos, &st::kProccbos}}) {
-            ds->close();
-            ds->setParam(statement->param, code);
-            ds->open();
-        }
+    // The sheet describes one procedure, whole: its own CID-10 and CBO lists
+    // in code order, whatever a page's search box narrows on screen and
+    // however the code was chosen.
+    kdata::DataSet* cids = qryCid10DoCodigo_;
+    kdata::DataSet* cbos = qryCbosDoCodigo_;
+    for (auto [ds, statement] : {std::pair{cids, &st::kProccid10}, std::pair{cbos, &st::kProccbosOrdered}}) {
+        ds->close();
+        ds->setParam(statement->param, code);
+        ds->open();
     }
     korvane::packCodes(*cids, QStringLiteral("CP_CID"), *cdsCid10_);
     korvane::packCodes(*cbos, QStringLiteral("PCBO_CBO"), *cdsCbos_);

@@ -18,6 +18,7 @@
 #include <QAbstractItemView>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -143,26 +144,68 @@ TEST_F(PrintMenu, TheSheetNeedsACode)
     EXPECT_FALSE(std::filesystem::exists(pdf.toStdString()));
 }
 
-TEST_F(PrintMenu, TheSheetOfTheSelectedProcedurePacksItsPagesAsTheyStand)
+// A level filters only while its lookup shows it under the entry shown
+// above it: the list on screen and the printed list from the same filter.
+TEST_F(PrintMenu, StaleLevelsFilterNeitherTheScreenNorThePaper)
+{
+    auto* grupo = ktest::control<kui::DBLookupCombo>(*w, "dblGrupo");
+    auto* subgrupo = ktest::control<kui::DBLookupCombo>(*w, "dblSubGrupo");
+    choose(grupo, QStringLiteral("03"));
+    choose(subgrupo, QStringLiteral("01"));
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblFo"), QStringLiteral("06"));
+    // Entering the subgroup lookup empties it: the form under it no longer filters.
+    subgrupo->setFocus();
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
+    type(QStringLiteral("TRATAMENTO"));
+    EXPECT_EQ(w->model().qryTbProc()->recordCount(), 2u);   // both of group 03, of subgroup 03
+    trigger("SintticoNumrico1");
+    EXPECT_EQ(w->reports().qryImpProcGeral()->sql(),
+              "select * from tb_proc where proc_cod<>'' and substring(proc_cod from 1 for 2)='03' order by proc_cod");
+
+    // An emptied group: no level filters, whatever the others show.
+    choose(subgrupo, QStringLiteral("03"));
+    grupo->setFocus();
+    QTest::keyClick(grupo, Qt::Key_Delete);
+    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
+    type(QStringLiteral("04"));
+    EXPECT_EQ(w->model().qryTbProc()->recordCount(), 3u);
+    trigger("SintticoNumrico1");
+    EXPECT_EQ(w->reports().qryImpProcGeral()->sql(), "select * from tb_proc where proc_cod<>'' order by proc_cod");
+}
+
+TEST_F(PrintMenu, TheSheetPrintsTheWholeOrderedListsOfItsProcedure)
 {
     type(QStringLiteral(" 0301010072 "));
     QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquiseCid"), QStringLiteral("PNEUMO"));   // narrows the CID-10 page
+    QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquiseCbo"), QStringLiteral("GINECO"));
+    ASSERT_EQ(w->model().qryProccid10()->recordCount(), 1u);
     trigger("Analtico1");
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(w->reports().qryImpProcIndi()->field(QStringLiteral("PROC_COD")).toString(), "0301010072");
     EXPECT_EQ(w->reports().qryImpProcIndi()->currentText(QStringLiteral("Complexidade")), QStringLiteral("MÉDIA COMPLEXIDADE"));
     EXPECT_EQ(w->reports().qryImpProcIndi()->currentText(QStringLiteral("TOTALSHSP")), QStringLiteral("0,00"));
+    // The page searches narrow the screen, never the sheet: every code, in code order.
     ASSERT_EQ(w->reports().cdsCid10()->recordCount(), 1u);
-    EXPECT_EQ(w->reports().cdsCid10()->value(0, QStringLiteral("cid")).toString(), "J18 ");
-    EXPECT_TRUE(w->reports().cdsCid10()->value(0, QStringLiteral("cid2")).isNull());
+    EXPECT_EQ(w->reports().cdsCid10()->value(0, QStringLiteral("cid")).toString(), "A00 ");
+    EXPECT_EQ(w->reports().cdsCid10()->value(0, QStringLiteral("cid2")).toString(), "J18 ");
+    EXPECT_EQ(w->reports().cdsCid10()->value(0, QStringLiteral("cid3")).toString(), "N40 ");
     ASSERT_EQ(w->reports().cdsCbos()->recordCount(), 1u);
+    EXPECT_EQ(w->reports().cdsCbos()->value(0, QStringLiteral("cbo1")).toString(), "225125");
     EXPECT_EQ(w->reports().cdsCbos()->value(0, QStringLiteral("cbo2")).toString(), "225250");
     const QString text = ktest::pdfText(pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("0301010072")));
     EXPECT_TRUE(text.contains(QStringLiteral("10,00")));
-    EXPECT_TRUE(text.contains(QStringLiteral("J18")));
-    EXPECT_FALSE(text.contains(QStringLiteral("N40")));
+    EXPECT_LT(text.indexOf(QStringLiteral("A00")), text.indexOf(QStringLiteral("J18")));
+    EXPECT_LT(text.indexOf(QStringLiteral("J18")), text.indexOf(QStringLiteral("N40")));
     EXPECT_TRUE(text.contains(QStringLiteral("MÉDIA COMPLEXIDADE")));
+    // The same sheet however the code was chosen.
+    const QString first = text;
+    ktest::control<QLineEdit>(*w, "edtPesquiseCid")->clear();
+    type(QStringLiteral("0301"));
+    type(QStringLiteral("0301010072"));
+    trigger("Analtico1");
+    EXPECT_EQ(ktest::pdfText(pdf).remove(QRegularExpression(QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d(:\\d\\d)?"))),
+              QString(first).remove(QRegularExpression(QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d(:\\d\\d)?"))));
 }
 
 TEST_F(PrintMenu, ATypedCodeThatIsNotTheSelectionPrintsItsOwnCodes)

@@ -107,9 +107,12 @@ TEST(Packing, CboCodesGoFourteenToARow)
 TEST(SheetFields, ComplexityAndTotal)
 {
     EXPECT_EQ(korvane::complexidade(kdb::Value("3")), "ALTA COMPLEXIDADE");
-    for (const char* c : {"2", "1", "0", " ", "3 "})
-        EXPECT_EQ(korvane::complexidade(kdb::Value(c)), "M\xC9" "DIA COMPLEXIDADE") << c;
-    EXPECT_EQ(korvane::complexidade(kdb::Value()), "M\xC9" "DIA COMPLEXIDADE");
+    EXPECT_EQ(korvane::complexidade(kdb::Value("3 ")), "ALTA COMPLEXIDADE");
+    EXPECT_EQ(korvane::complexidade(kdb::Value("2")), "M\xC9" "DIA COMPLEXIDADE");
+    EXPECT_EQ(korvane::complexidade(kdb::Value("1")), "ATEN\xC7\xC3O B\xC1SICA");
+    EXPECT_EQ(korvane::complexidade(kdb::Value("0")), "N\xC3O SE APLICA");
+    for (const char* c : {" ", "4", "A", "31"}) EXPECT_EQ(korvane::complexidade(kdb::Value(c)), "") << c;
+    EXPECT_EQ(korvane::complexidade(kdb::Value()), "");
     // SA never enters the sheet's total.
     EXPECT_EQ(korvane::totalShSpSheet(kdb::Decimal(0, 2), kdb::Decimal(550, 2)).toString(), "5.50");
     EXPECT_EQ(korvane::totalShSpSheet(kdb::Value(), kdb::Value()).toString(), "0.00");

@@ -198,6 +198,7 @@ protected:
                                          proc("0301010072", "CONSULTA MEDICA EM ATENCAO ESPECIALIZADA", {1000, 2}, {0, 2}, {0, 2})});
         exec("update tb_proc set proc_complex='3', proc_sexo='M', proc_idade_min=18, proc_idade_max=110, "
              "proc_co_financ='04', proc_qtd_max=1, proc_qtd_dias=3 where proc_cod='0409050083'");
+        exec("update tb_proc set proc_complex='2' where proc_cod='0301010072'");
         for (int i = 0; i < 19; ++i) {
             const std::string cid = "N4" + std::to_string(10 + i);
             exec("insert into tb_cid (cid_cod, cid_descr, cid_restrsexo) values ('" + cid + "', 'DIAGNOSTICO DE TESTE " + std::to_string(i) + "', 'M')");

@@ -9,8 +9,9 @@ namespace kui {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // No display name: the window system would add it to every caption,
+    // and each window's caption is its own. Message boxes name the title.
     setApplicationName(kApplicationTitle);
-    setApplicationDisplayName(kApplicationTitle);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)
