@@ -145,7 +145,9 @@ QWidget* TfrmKorvane::buildDetailPanel()
 
     dbgProcs = new kui::DBGrid(QStringLiteral("dbgProcs"));
     dbgProcs->setFixedHeight(175);
-    dbgProcs->bind(model_->qryTbProc(), {{QStringLiteral("PROC_COD")}, {QStringLiteral("PROC_DESCR")}});
+    std::vector<kui::Column> listColumns;
+    for (const QString& f : korvane::BrowserModel::listColumns()) listColumns.emplace_back(f);
+    dbgProcs->bind(model_->qryTbProc(), std::move(listColumns));
     dbgProcs->setStriped(true);
     v->addWidget(dbgProcs);
 
@@ -168,25 +170,8 @@ QWidget* TfrmKorvane::buildDetailPanel()
 
 QWidget* TfrmKorvane::buildValueBoxes()
 {
-    struct Box {
-        const char* name;
-        const char* label;
-        const char* field;
-        int width;   // 0: takes the rest of the row
-    };
-    static const Box boxes[] = {
-        {"DBEdit1", "Sexo:", "PROC_SEXO", 52},
-        {"DBEdit2", "Qt. Máxima:", "PROC_QTD_MAX", 96},
-        {"DBEdit3", "Tempo:", "PROC_QTD_DIAS", 70},
-        {"DBEdit4", "Pontos do ato:", "PROC_QTD_PONTOS", 112},
-        {"DBEdit5", "Idade Mínima:", "PROC_IDADE_MIN", 112},
-        {"DBEdit6", "Idade Máxima:", "PROC_IDADE_MAX", 112},
-        {"DBEdit7", "Valor SA:", "PROC_VL_SA", 112},
-        {"DBEdit8", "Valor SH:", "PROC_VL_SH", 112},
-        {"DBEdit9", "Valor SP:", "PROC_VL_SP", 112},
-        {"DBEdit11", "Total", "SOMASHSP", 112},
-        {"DBEdit10", "Financiamento:", "FINANC_DESCR", 0},
-    };
+    // Pixels each box takes, in the order of the values; the last takes the rest of the row.
+    static const int widths[] = {52, 96, 70, 112, 112, 112, 112, 112, 112, 112, 0};
     auto* strip = new QWidget;
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(4, 0, 4, 2);
@@ -194,7 +179,8 @@ QWidget* TfrmKorvane::buildValueBoxes()
     const QFont labelFont = kui::tahoma(16);
     const QFont valueFont = kui::tahoma(16, true);
     int n = 0;
-    for (const Box& b : boxes) {
+    for (const korvane::DetailValue& b : korvane::BrowserModel::detailValues()) {
+        const int width = widths[n];
         auto* cell = new QVBoxLayout;
         cell->setSpacing(1);
         auto* label = new QLabel(QString::fromUtf8(b.label));
@@ -203,7 +189,7 @@ QWidget* TfrmKorvane::buildValueBoxes()
         QPalette blue = label->palette();
         blue.setColor(QPalette::WindowText, Qt::blue);
         label->setPalette(blue);
-        auto* edit = new kui::DBEdit(QString::fromLatin1(b.name));
+        auto* edit = new kui::DBEdit(QString::fromLatin1(b.box));
         edit->setFont(valueFont);
         edit->bind(model_->qryTbProc(), QString::fromLatin1(b.field));
         const QString field = QString::fromLatin1(b.field);
@@ -212,11 +198,11 @@ QWidget* TfrmKorvane::buildValueBoxes()
         edit->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
         if (field.startsWith(QLatin1String("PROC_VL")) || field == QLatin1String("SOMASHSP"))
             edit->setAlignment(Qt::AlignRight);
-        if (b.width > 0) edit->setFixedWidth(b.width);
+        if (width > 0) edit->setFixedWidth(width);
         label->setBuddy(edit);
         cell->addWidget(label);
         cell->addWidget(edit);
-        row->addLayout(cell, b.width > 0 ? 0 : 1);
+        row->addLayout(cell, width > 0 ? 0 : 1);
         if (field == QLatin1String("FINANC_DESCR")) DBEdit10 = edit;
         if (field == QLatin1String("SOMASHSP")) DBEdit11 = edit;
     }

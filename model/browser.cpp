@@ -227,6 +227,12 @@ bool BrowserModel::highComplexity() const
            trimmed(textOf(qryTbProc_, "PROC_COMPLEX")) == std::string_view("3");
 }
 
+QString BrowserModel::financingShown() const
+{
+    if (highComplexity()) return kHighComplexityMark;
+    return qryTbProc_->currentText(QStringLiteral("FINANC_DESCR"));
+}
+
 void BrowserModel::detailRefresh()
 {
     // A closed list refreshes nothing: the pages keep what they showed.

@@ -35,10 +35,18 @@ enum class Level { Grupo, SubGrupo, Fo };
 
 // One related list of the current procedure as a page shows it.
 struct BrowserPage {
+    const char* key;                // "cid10": how scripts name it
     const char* caption;            // "Cid10 do Proc."
     const char* grid;               // the grid's control name
     kdata::DataSet* dataSet;
     std::vector<QString> columns;   // fields shown, in order
+};
+
+// One value of the current procedure as the detail panel shows it.
+struct DetailValue {
+    const char* box;     // the box's control name
+    const char* label;   // "Sexo:"
+    const char* field;   // a field of the procedure list
 };
 
 class BrowserModel : public QObject {
@@ -78,6 +86,13 @@ public:
     LookupChoice& choice(Level level) const { return *choices_[static_cast<int>(level)]; }
     // The twelve pages, in order.
     const std::vector<BrowserPage>& pages() const { return pages_; }
+    // The columns of the procedure list, in order.
+    static const std::vector<QString>& listColumns();
+    // The values of the detail panel, in order.
+    static const std::vector<DetailValue>& detailValues();
+    // What the financing box shows for the current procedure: the mark of
+    // high complexity, or the financing name.
+    QString financingShown() const;
 
     // --- start and end ---------------------------------------------------------
     // Opens the CBO and CID-10 lists, the procedure list on its initial

@@ -170,24 +170,48 @@ void BrowserModel::describePages()
         return out;
     };
     pages_ = {
-        {"Cid10 do Proc.", "dbgCid10", qryProccid10(), fields({"CP_CID", "CID_DESCR", "CID_RESTRSEXO"})},
-        {"CBOs do Proc.", "DBGrid1", qryProccbos(), fields({"PCBO_CBO", "CBO_DESCR"})},
-        {"Clínicas", "DBGrid2", qryProcespecialidades(), fields({"PE_ESPEC", "CL_DESCR"})},
-        {"Compatível", "DBGrid3", qryProcopm(),
+        {"cid10", "Cid10 do Proc.", "dbgCid10", qryProccid10(), fields({"CP_CID", "CID_DESCR", "CID_RESTRSEXO"})},
+        {"cbos", "CBOs do Proc.", "DBGrid1", qryProccbos(), fields({"PCBO_CBO", "CBO_DESCR"})},
+        {"clinicas", "Clínicas", "DBGrid2", qryProcespecialidades(), fields({"PE_ESPEC", "CL_DESCR"})},
+        {"compativel", "Compatível", "DBGrid3", qryProcopm(),
          fields({"PC_PROC_SEC", "PROC_DESCR", "PROC_QTD_MAX", "PC_QT_PERMITIDA", "PROC_VL_SH"})},
-        {"Modalidade", "DBGrid6", qryProcmodalidade(), fields({"PM_MOD", "MOD_DESCR"})},
-        {"Registro", "DBGrid4", qryProcregistro(), fields({"PR_REG", "REG_DESCR"})},
-        {"Atributo Complementar", "dbgAtributoComplementar", qryAtributoComplentar(),
+        {"modalidade", "Modalidade", "DBGrid6", qryProcmodalidade(), fields({"PM_MOD", "MOD_DESCR"})},
+        {"registro", "Registro", "DBGrid4", qryProcregistro(), fields({"PR_REG", "REG_DESCR"})},
+        {"atributo_complementar", "Atributo Complementar", "dbgAtributoComplementar", qryAtributoComplentar(),
          fields({"DETALHE", "DESCRICAO"})},
-        {"Detalhes", "DBGrid5", qryProcdetalhe(), fields({"CH_COD", "CL_DESCR"})},
-        {"Incremento", "DBGrid7", qryProchabilitacao(),
+        {"detalhes", "Detalhes", "DBGrid5", qryProcdetalhe(), fields({"CH_COD", "CL_DESCR"})},
+        {"incremento", "Incremento", "DBGrid7", qryProchabilitacao(),
          fields({"INCR_CODIGO", "HAB_DESCRICAO", "INCR_PERC_SH", "INCR_PERC_SP"})},
-        {"Procs. do Material OPM", "DBGrid8", qryProcsDaOpm(),
+        {"procs_do_material_opm", "Procs. do Material OPM", "DBGrid8", qryProcsDaOpm(),
          fields({"PC_PROC_PRINC", "PROC_DESCR", "PROC_VL_SH", "PROC_VL_SP"})},
-        {"Habilitação", "dbgHabilitacao", qryProc_Habilitacao(), fields({"HABILITACAO", "HAB_DESCRICAO"})},
-        {"Serviço / Classificação", "dbgServicoClassificacao", qryProcServicoClassificacao(),
+        {"habilitacao", "Habilitação", "dbgHabilitacao", qryProc_Habilitacao(), fields({"HABILITACAO", "HAB_DESCRICAO"})},
+        {"servico_classificacao", "Serviço / Classificação", "dbgServicoClassificacao", qryProcServicoClassificacao(),
          fields({"PS_SERVICO", "SERV_DESCR", "PS_CLASSIF", "DESC_CLASSIF"})},
     };
+}
+
+const std::vector<QString>& BrowserModel::listColumns()
+{
+    static const std::vector<QString> columns = {QStringLiteral("PROC_COD"), QStringLiteral("PROC_DESCR")};
+    return columns;
+}
+
+const std::vector<DetailValue>& BrowserModel::detailValues()
+{
+    static const std::vector<DetailValue> values = {
+        {"DBEdit1", "Sexo:", "PROC_SEXO"},
+        {"DBEdit2", "Qt. Máxima:", "PROC_QTD_MAX"},
+        {"DBEdit3", "Tempo:", "PROC_QTD_DIAS"},
+        {"DBEdit4", "Pontos do ato:", "PROC_QTD_PONTOS"},
+        {"DBEdit5", "Idade Mínima:", "PROC_IDADE_MIN"},
+        {"DBEdit6", "Idade Máxima:", "PROC_IDADE_MAX"},
+        {"DBEdit7", "Valor SA:", "PROC_VL_SA"},
+        {"DBEdit8", "Valor SH:", "PROC_VL_SH"},
+        {"DBEdit9", "Valor SP:", "PROC_VL_SP"},
+        {"DBEdit11", "Total", "SOMASHSP"},
+        {"DBEdit10", "Financiamento:", "FINANC_DESCR"},
+    };
+    return values;
 }
 
 void BrowserModel::connectRefreshes()

@@ -1,0 +1,33 @@
+#pragma once
+// The consultation from a terminal: the procedure list, one procedure with
+// every related list, and the CID-10 and CBO lookups, over the same models
+// as the windows.
+
+#include "cli/output.h"
+
+#include <QStringList>
+
+#include <stdexcept>
+#include <string>
+
+namespace cli {
+
+struct Context {
+    std::string database;
+    Format format = Format::Human;
+};
+
+// A command line that does not say what to do: exit status 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Each takes the words after its name and returns the exit status; a
+// failure throws (UsageError, or any other exception for status 1).
+int search(const Context& context, const QStringList& args);
+int show(const Context& context, const QStringList& args);
+int cid(const Context& context, const QStringList& args);
+int cbo(const Context& context, const QStringList& args);
+
+} // namespace cli
