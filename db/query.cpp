@@ -164,8 +164,6 @@ int Query::paramIndex(std::string_view name) const
     return -1;
 }
 
-bool Query::hasParam(std::string_view name) const { return paramIndex(name) >= 0; }
-
 void Query::setParam(std::string_view name, Value value)
 {
     const int i = paramIndex(name);

@@ -47,7 +47,6 @@ public:
     const std::string& sql() const { return sql_; }
 
     // Parameters, case-insensitive. Setting an unknown name throws.
-    bool hasParam(std::string_view name) const;
     void setParam(std::string_view name, Value value);
     const Value& param(std::string_view name) const;
     const std::vector<std::string>& paramNames() const { return paramNames_; }

@@ -40,8 +40,6 @@ constexpr FoldTables kTables;
 
 } // namespace
 
-unsigned char foldAccentByte(unsigned char byte) { return kTables.fold[byte]; }
-
 void foldAccentsInPlace(char* begin, char* end)
 {
     for (char* p = begin; p != end; ++p) *p = static_cast<char>(kTables.fold[static_cast<unsigned char>(*p)]);

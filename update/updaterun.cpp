@@ -20,7 +20,6 @@ void UpdateProgress::reset()
     runDone = 0;
     runTotal = 0;
     filesRead = false;
-    committing = false;
 }
 
 namespace {
@@ -158,7 +157,6 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
             throw UpdateError(e.what() + where);
         }
     }
-    progress.committing.store(true);
     tr.commit();
     // The release is in. Fresh statistics keep the browser's joins on their
     // indexes; a failure here costs only speed, so it must not turn a loaded

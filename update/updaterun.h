@@ -27,7 +27,6 @@ struct UpdateProgress {
     std::atomic<std::int64_t> runDone{0};        // lines stored since the run began
     std::atomic<std::int64_t> runTotal{0};       // set once every file is read
     std::atomic<bool> filesRead{false};
-    std::atomic<bool> committing{false};
 
     void reset();
 };
