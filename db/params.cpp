@@ -1,11 +1,12 @@
 #include "params.h"
 
+#include "ascii.h"
+
 namespace kdb {
 namespace {
 
 bool nameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool namePart(char c) { return nameStart(c) || (c >= '0' && c <= '9') || c == '$'; }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 } // namespace
 
@@ -43,7 +44,7 @@ ParsedSql parseNamedParams(std::string_view sql)
         } else if (c == ':' && i + 1 < n && nameStart(sql[i + 1])) {
             std::size_t j = i + 1;
             std::string name;
-            while (j < n && namePart(sql[j])) name.push_back(upper(sql[j++]));
+            while (j < n && namePart(sql[j])) name.push_back(upperAscii(sql[j++]));
             out.names.push_back(std::move(name));
             out.positional.push_back('?');
             i = j;

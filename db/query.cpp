@@ -1,5 +1,6 @@
 #include "query.h"
 
+#include "ascii.h"
 #include "connection.h"
 #include "fb.h"
 #include "params.h"
@@ -13,14 +14,6 @@ using namespace Firebird;
 namespace kdb {
 
 namespace {
-
-std::string upperAscii(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return r;
-}
 
 unsigned bytesPerChar(unsigned charSet)
 {

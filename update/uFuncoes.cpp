@@ -1,5 +1,7 @@
 #include "uFuncoes.h"
 
+#include "db/ascii.h"
+
 #include <array>
 
 namespace korvane {
@@ -30,8 +32,7 @@ struct FoldTables {
         span(0xF2, 0xF6, 'o');
         span(0xF9, 0xFC, 'u');
         for (int b = 0; b < 256; ++b) {
-            const unsigned char f = fold[b];
-            foldUpper[b] = (f >= 'a' && f <= 'z') ? static_cast<unsigned char>(f - 'a' + 'A') : f;
+            foldUpper[b] = static_cast<unsigned char>(kdb::upperAscii(static_cast<char>(fold[b])));
         }
     }
 };
