@@ -19,16 +19,7 @@ QString formatNumber(const kdb::Decimal& value, const NumberFormat& format, cons
     if (format.grouped && format.decimals == 2) return korvane::formatMoney(value, locale);
     const std::int64_t units = value.rescaled(0).units();
     const QString digits = QString::number(units < 0 ? -units : units);
-    QString out;
-    if (format.grouped) {
-        const qsizetype n = digits.size();
-        for (qsizetype i = 0; i < n; ++i) {
-            if (i > 0 && (n - i) % 3 == 0) out += locale.groupSeparator();
-            out += digits[i];
-        }
-    } else {
-        out = digits;
-    }
+    QString out = format.grouped ? korvane::groupThousands(digits, locale) : digits;
     if (units < 0) out.prepend(locale.negativeSign());
     return out;
 }
