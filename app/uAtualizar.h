@@ -59,6 +59,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's bands, top to bottom under the banner.
+    QFrame* buildFolderBand();
+    QGroupBox* buildTableBox();
+    QGroupBox* buildProgressBox();
+    QFrame* buildExitBand();
+
     bool FormKeyPress(QKeyEvent* event);
     void showProgress();
     void run(const QString& folder);
