@@ -1,7 +1,8 @@
 #pragma once
 // A statement with named parameters, its own transaction, the rows fetched
 // so far and a current row. Rows are fetched on demand, so opening a large
-// result costs only what is looked at.
+// result costs only what is looked at. It belongs to its connection's thread
+// (see connection.h).
 
 #include "value.h"
 
