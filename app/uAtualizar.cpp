@@ -1,6 +1,8 @@
 #include "uAtualizar.h"
 
 #include "core/text.h"
+#include "db/connection.h"
+#include "korvane_config.h"
 #include "ui/dialogs.h"
 #include "ui/keypreview.h"
 #include "ui/pictures.h"
@@ -247,21 +249,27 @@ void TfrmAtualizar::btnImportarClick()
     run(folder);
 }
 
-// The run goes to a thread of its own; this one keeps painting the label
-// and the bars from the run's counters every 50 ms and eats the window's
-// input until the run ends.
+// The run goes to a thread of its own, with an attachment of its own to the
+// window's database (a connection is used by one thread at a time, and this
+// one keeps the main window's). This thread keeps painting the label and
+// the bars from the run's counters every 50 ms and eats the window's input
+// until the run ends.
 void TfrmAtualizar::run(const QString& folder)
 {
     const std::string path = QFile::encodeName(folder).toStdString();
+    const std::string database = dtbDados_.path();
     progress_.reset();
     running_ = true;
     qApp->installEventFilter(this);
 
     std::exception_ptr failure;
     std::atomic<bool> done{false};
-    std::thread worker([&] {
+    std::jthread worker([&] {
         try {
-            korvane::updateTables(dtbDados_, path, progress_, runHooks);
+            kdb::Connection own;
+            own.open(database, kdb::Credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD});
+            korvane::updateTables(own, path, progress_, runHooks);
+            own.close();
         } catch (...) {
             failure = std::current_exception();
         }

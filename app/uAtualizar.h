@@ -1,7 +1,9 @@
 #pragma once
 // The update window: names the release folder, asks for confirmation, and
-// loads the release into the main window's database off the GUI thread
-// while the window takes no input and its two bars show how far it is.
+// loads the release into the main window's database off the GUI thread,
+// through an attachment of the run's own (the main window's connection
+// stays on the GUI thread), while the window takes no input and its two
+// bars show how far it is.
 
 #include "update/updaterun.h"
 
