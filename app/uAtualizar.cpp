@@ -266,10 +266,7 @@ void TfrmAtualizar::run(const QString& folder)
     std::atomic<bool> done{false};
     std::jthread worker([&] {
         try {
-            kdb::Connection own;
-            own.open(database, kdb::Credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD});
-            korvane::updateTables(own, path, progress_, runHooks);
-            own.close();
+            korvane::updateDatabase(database, {KORVANE_DB_USER, KORVANE_DB_PASSWORD}, path, progress_, runHooks);
         } catch (...) {
             failure = std::current_exception();
         }

@@ -173,4 +173,13 @@ void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& 
     loadRelease(db, release, progress, hooks);
 }
 
+void updateDatabase(const std::string& path, const kdb::Credentials& credentials, std::string_view folder,
+                    UpdateProgress& progress, const UpdateHooks& hooks)
+{
+    kdb::Connection db;
+    db.open(path, credentials);
+    updateTables(db, folder, progress, hooks);
+    db.close();
+}
+
 } // namespace korvane
