@@ -1,5 +1,6 @@
 #include "codeset.h"
 
+#include "db/ascii.h"
 #include "db/query.h"
 
 #include <algorithm>
@@ -12,15 +13,6 @@ bool plain(const std::string& s)
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// ASCII capitals only: the engine forms the same for these bytes whatever
-// the character set, and the C library's would follow the process locale.
-std::string capitals(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 } // namespace
 
 CodeSet::CodeSet(std::vector<std::string> codes, std::size_t width) : codes_(std::move(codes)), width_(width)
@@ -28,7 +20,7 @@ CodeSet::CodeSet(std::vector<std::string> codes, std::size_t width) : codes_(std
     for (std::string& code : codes_) {
         if (code.size() < width_) code.resize(width_, ' ');
         comparable_ = comparable_ && plain(code);
-        code = capitals(std::move(code));
+        code = kdb::upperAscii(code);
     }
 }
 
@@ -50,7 +42,7 @@ bool CodeSet::mayContain(const std::string& text) const
 {
     if (!fitsWidth(width_, text)) return false;
     if (!comparable_ || !plain(text)) return true;
-    const std::string t = capitals(text);
+    const std::string t = kdb::upperAscii(text);
     return std::any_of(codes_.begin(), codes_.end(),
                        [&](const std::string& code) { return code.find(t) != std::string::npos; });
 }
