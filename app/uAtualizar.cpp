@@ -1,9 +1,12 @@
 #include "uAtualizar.h"
 
 #include "core/text.h"
+#include "db/connection.h"
+#include "korvane_config.h"
 #include "ui/dialogs.h"
 #include "ui/keypreview.h"
 #include "ui/pictures.h"
+#include "ui/style.h"
 #include "update/layouts.h"
 
 #include <QAction>
@@ -29,24 +32,6 @@
 #include <thread>
 
 namespace {
-
-QFont pixelFont(const QString& family, int pixels, bool bold = false, bool italic = false)
-{
-    QFont f(family);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    f.setItalic(italic);
-    return f;
-}
-
-QFrame* band(QWidget* parent, const char* name, int height)
-{
-    auto* f = new QFrame(parent);
-    f->setObjectName(QString::fromLatin1(name));
-    f->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    f->setFixedHeight(height);
-    return f;
-}
 
 QProgressBar* bar(QWidget* parent, const char* name)
 {
@@ -94,117 +79,20 @@ TfrmAtualizar::TfrmAtualizar(kdb::Connection& dtbDados, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmAtualizar"));
     setWindowTitle(QStringLiteral("KORVANE  NORTEVIA  "));
-    setFont(pixelFont(QStringLiteral("Tahoma"), 13));
+    setFont(kui::tahoma(13));
     setSizeGripEnabled(false);
     resize(556, 265);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
-
-    Panel1 = new QLabel(QStringLiteral("ATUALIZAÇÃO  DAS  TABELAS  BASEADA  NA  SIGTAP"), this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFixedHeight(41);
-    Panel1->setAlignment(Qt::AlignCenter);
-    Panel1->setFont(pixelFont(QStringLiteral("Times New Roman"), 21));
-    Panel1->setAutoFillBackground(true);
-    {
-        QPalette p = Panel1->palette();
-        p.setColor(QPalette::Window, QColor(0, 0, 128));
-        p.setColor(QPalette::WindowText, Qt::white);
-        Panel1->setPalette(p);
-    }
+    Panel1 = kui::navyBanner(QStringLiteral("ATUALIZAÇÃO  DAS  TABELAS  BASEADA  NA  SIGTAP"), QStringLiteral("Panel1"),
+                             kui::pixelFont(QStringLiteral("Times New Roman"), 21), this);
     root->addWidget(Panel1);
-
-    Panel3 = band(this, "Panel3", 54);
-    {
-        auto* h = new QHBoxLayout(Panel3);
-        h->setContentsMargins(5, 1, 1, 1);
-        h->setSpacing(2);
-        auto* v = new QVBoxLayout;
-        v->setSpacing(2);
-        lblCaminho = new QLabel(QStringLiteral("CAMINHO  DOS  ARQs   .TXT  PARA  IMPORTAÇÃO:"), Panel3);
-        lblCaminho->setObjectName(QStringLiteral("lblCaminho"));
-        edtCaminho = new QLineEdit(Panel3);
-        edtCaminho->setObjectName(QStringLiteral("edtCaminho"));
-        edtCaminho->setFixedWidth(448);
-        edtCaminho->setFrame(false);
-        {
-            QPalette p = edtCaminho->palette();
-            p.setColor(QPalette::Text, Qt::blue);
-            p.setColor(QPalette::Base, Qt::white);
-            edtCaminho->setPalette(p);
-        }
-        QAction* choose = edtCaminho->addAction(QIcon(kui::pictures::folder(16)), QLineEdit::TrailingPosition);
-        choose->setObjectName(QStringLiteral("edtCaminhoButton"));
-        choose->setToolTip(QStringLiteral("Escolher a pasta"));
-        connect(choose, &QAction::triggered, this, &TfrmAtualizar::edtCaminhoButtonClick);
-        v->addWidget(lblCaminho);
-        v->addWidget(edtCaminho);
-        v->addStretch();
-        h->addLayout(v);
-        h->addStretch();
-        btnImportar = new QToolButton(Panel3);
-        btnImportar->setObjectName(QStringLiteral("btnImportar"));
-        btnImportar->setText(QStringLiteral("ATUALIZAR"));
-        btnImportar->setIcon(QIcon(kui::pictures::driveImport(24)));
-        btnImportar->setIconSize(QSize(24, 24));
-        btnImportar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        btnImportar->setFixedWidth(95);
-        btnImportar->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-        btnImportar->setFocusPolicy(Qt::StrongFocus);
-        connect(btnImportar, &QToolButton::clicked, this, &TfrmAtualizar::btnImportarClick);
-        h->addWidget(btnImportar);
-    }
-    root->addWidget(Panel3);
-
-    gbTabela = new QGroupBox(QStringLiteral("  IMPORTANDO  TABELA . . .  "), this);
-    gbTabela->setObjectName(QStringLiteral("gbTabela"));
-    gbTabela->setFixedHeight(73);
-    {
-        // Placed by hand (see eventFilter): the label stands 100 pixels from
-        // the box's left edge, the bar across its bottom.
-        gbTabela->installEventFilter(this);
-        lblTabela = new QLabel(gbTabela);
-        lblTabela->setObjectName(QStringLiteral("lblTabela"));
-        lblTabela->setFont(pixelFont(QStringLiteral("Times New Roman"), 13, true, true));
-        {
-            QPalette p = lblTabela->palette();
-            p.setColor(QPalette::WindowText, Qt::blue);
-            lblTabela->setPalette(p);
-        }
-        pbTabela = bar(gbTabela, "pbTabela");
-    }
-    root->addWidget(gbTabela);
-
-    gbProgresso = new QGroupBox(QStringLiteral("  PROGRESSO  DA  ATUALIZAÇÃO  "), this);
-    gbProgresso->setObjectName(QStringLiteral("gbProgresso"));
-    gbProgresso->setMinimumHeight(50);
-    {
-        auto* v = new QVBoxLayout(gbProgresso);
-        v->setContentsMargins(6, 2, 6, 6);
-        pbProgresso = bar(gbProgresso, "pbProgresso");
-        v->addWidget(pbProgresso);
-    }
-    root->addWidget(gbProgresso, 1);
-
-    Panel2 = band(this, "Panel2", 41);
-    {
-        auto* h = new QHBoxLayout(Panel2);
-        h->setContentsMargins(2, 2, 2, 2);
-        h->addStretch();
-        BitBtn1 = new QPushButton(QStringLiteral("SAIR"), Panel2);
-        BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-        BitBtn1->setFont(pixelFont(QStringLiteral("Tahoma"), 16, true));
-        BitBtn1->setIcon(QIcon(kui::pictures::exitDoor(24)));
-        BitBtn1->setIconSize(QSize(24, 24));
-        BitBtn1->setFixedWidth(95);
-        BitBtn1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-        BitBtn1->setAutoDefault(false);
-        connect(BitBtn1, &QPushButton::clicked, this, &TfrmAtualizar::BitBtn1Click);
-        h->addWidget(BitBtn1);
-    }
-    root->addWidget(Panel2);
+    root->addWidget(buildFolderBand());
+    root->addWidget(buildTableBox());
+    root->addWidget(buildProgressBox(), 1);
+    root->addWidget(buildExitBand());
 
     setTabOrder(BitBtn1, edtCaminho);
     setTabOrder(edtCaminho, btnImportar);
@@ -218,6 +106,97 @@ TfrmAtualizar::TfrmAtualizar(kdb::Connection& dtbDados, QWidget* parent)
 
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+// The folder field with its chooser button, and ATUALIZAR beside them.
+QFrame* TfrmAtualizar::buildFolderBand()
+{
+    Panel3 = kui::sunkenBand(54, QStringLiteral("Panel3"), this);
+    auto* h = new QHBoxLayout(Panel3);
+    h->setContentsMargins(5, 1, 1, 1);
+    h->setSpacing(2);
+    auto* v = new QVBoxLayout;
+    v->setSpacing(2);
+    lblCaminho = new QLabel(QStringLiteral("CAMINHO  DOS  ARQs   .TXT  PARA  IMPORTAÇÃO:"), Panel3);
+    lblCaminho->setObjectName(QStringLiteral("lblCaminho"));
+    edtCaminho = new QLineEdit(Panel3);
+    edtCaminho->setObjectName(QStringLiteral("edtCaminho"));
+    edtCaminho->setFixedWidth(448);
+    edtCaminho->setFrame(false);
+    {
+        QPalette p = edtCaminho->palette();
+        p.setColor(QPalette::Text, Qt::blue);
+        p.setColor(QPalette::Base, Qt::white);
+        edtCaminho->setPalette(p);
+    }
+    QAction* choose = edtCaminho->addAction(QIcon(kui::pictures::folder(16)), QLineEdit::TrailingPosition);
+    choose->setObjectName(QStringLiteral("edtCaminhoButton"));
+    choose->setToolTip(QStringLiteral("Escolher a pasta"));
+    connect(choose, &QAction::triggered, this, &TfrmAtualizar::edtCaminhoButtonClick);
+    v->addWidget(lblCaminho);
+    v->addWidget(edtCaminho);
+    v->addStretch();
+    h->addLayout(v);
+    h->addStretch();
+    btnImportar = new QToolButton(Panel3);
+    btnImportar->setObjectName(QStringLiteral("btnImportar"));
+    btnImportar->setText(QStringLiteral("ATUALIZAR"));
+    btnImportar->setIcon(QIcon(kui::pictures::driveImport(24)));
+    btnImportar->setIconSize(QSize(24, 24));
+    btnImportar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    btnImportar->setFixedWidth(95);
+    btnImportar->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    btnImportar->setFocusPolicy(Qt::StrongFocus);
+    connect(btnImportar, &QToolButton::clicked, this, &TfrmAtualizar::btnImportarClick);
+    h->addWidget(btnImportar);
+    return Panel3;
+}
+
+// The table being loaded: its name and its bar.
+QGroupBox* TfrmAtualizar::buildTableBox()
+{
+    gbTabela = new QGroupBox(QStringLiteral("  IMPORTANDO  TABELA . . .  "), this);
+    gbTabela->setObjectName(QStringLiteral("gbTabela"));
+    gbTabela->setFixedHeight(73);
+    // Placed by hand (see eventFilter): the label stands 100 pixels from
+    // the box's left edge, the bar across its bottom.
+    gbTabela->installEventFilter(this);
+    lblTabela = new QLabel(gbTabela);
+    lblTabela->setObjectName(QStringLiteral("lblTabela"));
+    lblTabela->setFont(kui::pixelFont(QStringLiteral("Times New Roman"), 13, true, true));
+    QPalette p = lblTabela->palette();
+    p.setColor(QPalette::WindowText, Qt::blue);
+    lblTabela->setPalette(p);
+    pbTabela = bar(gbTabela, "pbTabela");
+    return gbTabela;
+}
+
+// The whole run's bar.
+QGroupBox* TfrmAtualizar::buildProgressBox()
+{
+    gbProgresso = new QGroupBox(QStringLiteral("  PROGRESSO  DA  ATUALIZAÇÃO  "), this);
+    gbProgresso->setObjectName(QStringLiteral("gbProgresso"));
+    gbProgresso->setMinimumHeight(50);
+    auto* v = new QVBoxLayout(gbProgresso);
+    v->setContentsMargins(6, 2, 6, 6);
+    pbProgresso = bar(gbProgresso, "pbProgresso");
+    v->addWidget(pbProgresso);
+    return gbProgresso;
+}
+
+// SAIR at the right of the bottom band.
+QFrame* TfrmAtualizar::buildExitBand()
+{
+    Panel2 = kui::sunkenBand(41, QStringLiteral("Panel2"), this);
+    auto* h = new QHBoxLayout(Panel2);
+    h->setContentsMargins(2, 2, 2, 2);
+    h->addStretch();
+    BitBtn1 = kui::exitButton(Panel2);
+    BitBtn1->setFixedWidth(95);
+    BitBtn1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmAtualizar::BitBtn1Click);
+    h->addWidget(BitBtn1);
+    return Panel2;
 }
 
 TfrmAtualizar::~TfrmAtualizar() = default;
@@ -270,21 +249,24 @@ void TfrmAtualizar::btnImportarClick()
     run(folder);
 }
 
-// The run goes to a thread of its own; this one keeps painting the label
-// and the bars from the run's counters every 50 ms and eats the window's
-// input until the run ends.
+// The run goes to a thread of its own, with an attachment of its own to the
+// window's database (a connection is used by one thread at a time, and this
+// one keeps the main window's). This thread keeps painting the label and
+// the bars from the run's counters every 50 ms and eats the window's input
+// until the run ends.
 void TfrmAtualizar::run(const QString& folder)
 {
     const std::string path = QFile::encodeName(folder).toStdString();
+    const std::string database = dtbDados_.path();
     progress_.reset();
     running_ = true;
     qApp->installEventFilter(this);
 
     std::exception_ptr failure;
     std::atomic<bool> done{false};
-    std::thread worker([&] {
+    std::jthread worker([&] {
         try {
-            korvane::updateTables(dtbDados_, path, progress_, runHooks);
+            korvane::updateDatabase(database, {KORVANE_DB_USER, KORVANE_DB_PASSWORD}, path, progress_, runHooks);
         } catch (...) {
             failure = std::current_exception();
         }

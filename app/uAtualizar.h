@@ -1,7 +1,9 @@
 #pragma once
 // The update window: names the release folder, asks for confirmation, and
-// loads the release into the main window's database off the GUI thread
-// while the window takes no input and its two bars show how far it is.
+// loads the release into the main window's database off the GUI thread,
+// through an attachment of the run's own (the main window's connection
+// stays on the GUI thread), while the window takes no input and its two
+// bars show how far it is.
 
 #include "update/updaterun.h"
 
@@ -59,6 +61,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's bands, top to bottom under the banner.
+    QFrame* buildFolderBand();
+    QGroupBox* buildTableBox();
+    QGroupBox* buildProgressBox();
+    QFrame* buildExitBand();
+
     bool FormKeyPress(QKeyEvent* event);
     void showProgress();
     void run(const QString& folder);

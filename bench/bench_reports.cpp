@@ -51,14 +51,16 @@ long long procedureCount(kdb::Connection& db)
     return q.field(std::size_t{0}).asInteger();
 }
 
-} // namespace
-
-int main(int argc, char** argv)
-{
+struct Options {
     std::string database = KORVANE_DATABASE_FILE;
     QString project = QStringLiteral(KORVANE_REPORTS_DIR "/TabelaGeral.rav");
     QString keep;
     int runs = 5;
+};
+
+// False on an unknown argument; exits at once when a value is missing.
+bool parseArguments(int argc, char** argv, Options& o)
+{
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -68,50 +70,38 @@ int main(int argc, char** argv)
             }
             return argv[++i];
         };
-        if (a == "--database") database = value();
-        else if (a == "--project") project = QString::fromStdString(value());
-        else if (a == "--runs") runs = std::max(1, std::stoi(value()));
-        else if (a == "--keep") keep = QString::fromStdString(value());
-        else {
-            std::fprintf(stderr, "usage: bench_reports [--database PATH] [--project PATH] [--runs N] [--keep PDF]\n");
-            return 2;
-        }
+        if (a == "--database") o.database = value();
+        else if (a == "--project") o.project = QString::fromStdString(value());
+        else if (a == "--runs") o.runs = std::max(1, std::stoi(value()));
+        else if (a == "--keep") o.keep = QString::fromStdString(value());
+        else return false;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    return true;
+}
 
+// Opens the database given, or a temporary one with synthetic procedures
+// in temp when it is missing or empty; returns the path opened.
+std::string openDatabase(kdb::Connection& db, const std::string& database, const QTemporaryDir& temp)
+{
     const kdb::Credentials credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD};
-    QTemporaryDir temp;
-    kdb::Connection db;
-    bool synthetic = false;
     const bool remote = database.find(':') != std::string::npos && database.find(':') > 1;
     if (remote || std::filesystem::exists(database)) {
         db.open(database, credentials);
-        if (procedureCount(db) == 0) {
-            db.close();
-            synthetic = true;
-        }
-    } else {
-        synthetic = true;
+        if (procedureCount(db) > 0) return database;
+        db.close();
     }
-    if (synthetic) {
-        std::printf("database %s is missing or has no procedures: using a temporary one with %d synthetic procedures\n",
-                    database.c_str(), kSyntheticProcedures);
-        database = temp.filePath(QStringLiteral("KORVANE.GDB")).toStdString();
-        kdb::createDatabase(db, database, credentials);
-        ktest::insertSyntheticProcs(db, ktest::makeSyntheticProcs(kSyntheticProcedures));
-    }
-    std::printf("database: %s (%lld procedures)\nproject: %s\n", database.c_str(), procedureCount(db),
-                project.toLocal8Bit().constData());
+    std::printf("database %s is missing or has no procedures: using a temporary one with %d synthetic procedures\n",
+                database.c_str(), kSyntheticProcedures);
+    const std::string synthetic = temp.filePath(QStringLiteral("KORVANE.GDB")).toStdString();
+    kdb::createDatabase(db, synthetic, credentials);
+    ktest::insertSyntheticProcs(db, ktest::makeSyntheticProcs(kSyntheticProcedures));
+    return synthetic;
+}
 
-    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
-    kdata::DataSet list(QStringLiteral("qryImpProcGeral"), db, tr);
-    for (const char* f : {"PROC_VL_SH", "PROC_VL_SP"}) list.setFieldDef({QLatin1String(f), {}, -1, kdata::DisplayFormat::Money});
-    kreports::TRvDataSetConnection connection(QStringLiteral("RvDtsImpProcGeral"), &list);
-    kreports::TRvProject geral(QStringLiteral("RvTabelaGeral"));
-    geral.setProjectFile(project);
-    const QString pdf = keep.isEmpty() ? temp.filePath(QStringLiteral("list.pdf")) : keep;
-
+// Runs the list from the open of its data set to the PDF, runs times, and
+// prints each run and the medians.
+void timeRuns(kdata::DataSet& list, kreports::TRvProject& geral, const QString& pdf, int runs)
+{
     std::vector<double> openS, layoutS, writeS, totalS;
     int pages = 0;
     for (int run = 1; run <= runs; ++run) {
@@ -138,5 +128,32 @@ int main(int argc, char** argv)
     std::printf("median of %d runs: open %.3f s, layout %.3f s, pdf %.3f s\n", runs, median(openS), median(layoutS),
                 median(writeS));
     std::printf("RESULT list_pdf_s=%.3f pages=%d\n", median(totalS), pages);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (!parseArguments(argc, argv, o)) {
+        std::fprintf(stderr, "usage: bench_reports [--database PATH] [--project PATH] [--runs N] [--keep PDF]\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QTemporaryDir temp;
+    kdb::Connection db;
+    const std::string database = openDatabase(db, o.database, temp);
+    std::printf("database: %s (%lld procedures)\nproject: %s\n", database.c_str(), procedureCount(db),
+                o.project.toLocal8Bit().constData());
+
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    kdata::DataSet list(QStringLiteral("qryImpProcGeral"), db, tr);
+    for (const char* f : {"PROC_VL_SH", "PROC_VL_SP"}) list.setFieldDef({QLatin1String(f), {}, -1, kdata::DisplayFormat::Money});
+    kreports::TRvDataSetConnection connection(QStringLiteral("RvDtsImpProcGeral"), &list);
+    kreports::TRvProject geral(QStringLiteral("RvTabelaGeral"));
+    geral.setProjectFile(o.project);
+    timeRuns(list, geral, o.keep.isEmpty() ? temp.filePath(QStringLiteral("list.pdf")) : o.keep, o.runs);
     return 0;
 }

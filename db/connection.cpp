@@ -58,16 +58,19 @@ Connection::~Connection()
     }
 }
 
-void Connection::open(const std::string& path, const Credentials& credentials)
+// Builds the parameter block, lets `extra` add what it needs, and attaches
+// with `attach`; the block is freed however that ends.
+template <class Extra, class Attach>
+IAttachment* attachWith(const Credentials& credentials, Extra&& extra, Attach&& attach)
 {
-    if (attachment_) throw Error("connection is already open");
+    IAttachment* attachment = nullptr;
     fb::call([&] {
         fb::Status st;
         IXpbBuilder* dpb = dpbFor(st, credentials);
         try {
+            extra(st, dpb);
             IProvider* prov = fb::master()->getDispatcher();
-            attachment_ = prov->attachDatabase(&st, path.c_str(), dpb->getBufferLength(&st),
-                                               dpb->getBuffer(&st));
+            attachment = attach(st, prov, dpb);
             prov->release();
         } catch (...) {
             dpb->dispose();
@@ -75,6 +78,17 @@ void Connection::open(const std::string& path, const Credentials& credentials)
         }
         dpb->dispose();
     });
+    return attachment;
+}
+
+void Connection::open(const std::string& path, const Credentials& credentials)
+{
+    if (attachment_) throw Error("connection is already open");
+    attachment_ = attachWith(
+        credentials, [](fb::Status&, IXpbBuilder*) {},
+        [&](fb::Status& st, IProvider* prov, IXpbBuilder* dpb) {
+            return prov->attachDatabase(&st, path.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
+        });
     path_ = path;
 }
 
@@ -82,23 +96,16 @@ void Connection::create(const std::string& path, const Credentials& credentials,
                         const std::string& defaultCharset)
 {
     if (attachment_) throw Error("connection is already open");
-    fb::call([&] {
-        fb::Status st;
-        IXpbBuilder* dpb = dpbFor(st, credentials);
-        try {
+    attachment_ = attachWith(
+        credentials,
+        [&](fb::Status& st, IXpbBuilder* dpb) {
             dpb->insertInt(&st, isc_dpb_page_size, pageSize);
             dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
             if (!defaultCharset.empty()) dpb->insertString(&st, isc_dpb_set_db_charset, defaultCharset.c_str());
-            IProvider* prov = fb::master()->getDispatcher();
-            attachment_ = prov->createDatabase(&st, path.c_str(), dpb->getBufferLength(&st),
-                                               dpb->getBuffer(&st));
-            prov->release();
-        } catch (...) {
-            dpb->dispose();
-            throw;
-        }
-        dpb->dispose();
-    });
+        },
+        [&](fb::Status& st, IProvider* prov, IXpbBuilder* dpb) {
+            return prov->createDatabase(&st, path.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
+        });
     path_ = path;
 }
 

@@ -1,6 +1,12 @@
 #pragma once
 // One attachment to a database. A path with a host part ("host:/path")
 // reaches a Firebird server; a plain path opens the embedded engine.
+//
+// Threads: a Connection and everything made on it (its transactions and
+// their queries) is used by one thread at a time, and opened and closed by
+// the thread that owns it. Another thread that needs the database opens a
+// Connection of its own on the same path; the embedded engine is one per
+// process, so two attachments of one process to one file work side by side.
 
 #include <mutex>
 #include <string>

@@ -1,7 +1,8 @@
 #pragma once
 // A statement with named parameters, its own transaction, the rows fetched
 // so far and a current row. Rows are fetched on demand, so opening a large
-// result costs only what is looked at.
+// result costs only what is looked at. It belongs to its connection's thread
+// (see connection.h).
 
 #include "value.h"
 
@@ -47,7 +48,6 @@ public:
     const std::string& sql() const { return sql_; }
 
     // Parameters, case-insensitive. Setting an unknown name throws.
-    bool hasParam(std::string_view name) const;
     void setParam(std::string_view name, Value value);
     const Value& param(std::string_view name) const;
     const std::vector<std::string>& paramNames() const { return paramNames_; }

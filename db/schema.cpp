@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "query.h"
+#include "sqlscan.h"
 #include "transaction.h"
 
 namespace kdb {
@@ -20,24 +21,14 @@ std::vector<std::string> splitScript(std::string_view script)
     const std::size_t n = script.size();
     while (i < n) {
         const char c = script[i];
-        if (c == '\'' || c == '"') {
-            std::size_t j = i + 1;
-            while (j < n) {
-                if (script[j] == c) {
-                    if (j + 1 < n && script[j + 1] == c) { j += 2; continue; }
-                    break;
-                }
-                ++j;
-            }
-            const std::size_t end = j < n ? j + 1 : n;
-            current.append(script.substr(i, end - i));
-            i = end;
-        } else if (c == '-' && i + 1 < n && script[i + 1] == '-') {
-            std::size_t j = script.find('\n', i);
-            i = (j == std::string_view::npos) ? n : j;
-        } else if (c == '/' && i + 1 < n && script[i + 1] == '*') {
-            std::size_t j = script.find("*/", i + 2);
-            i = (j == std::string_view::npos) ? n : j + 2;
+        const SqlPiece piece = sqlPieceAt(script, i);
+        if (piece.kind == SqlPiece::Kind::Quoted) {
+            current.append(script.substr(i, piece.end - i));
+            i = piece.end;
+        } else if (piece.kind == SqlPiece::Kind::LineComment) {
+            i = piece.end;
+        } else if (piece.kind == SqlPiece::Kind::BlockComment) {
+            i = piece.end;
             current.push_back(' ');
         } else if (c == ';') {
             flush();

@@ -1,5 +1,6 @@
 #pragma once
 // A read-committed, record-version transaction that starts when first used.
+// It belongs to its connection's thread (see connection.h).
 
 #include <mutex>
 #include <vector>

@@ -16,10 +16,8 @@ public:
     enum class Kind { Null, Integer, Fixed, Float, Text };
 
     Value() = default;
-    static Value null() { return Value(); }
     static Value integer(std::int64_t v) { return Value(v); }
     static Value fixed(Decimal d) { return Value(d); }
-    static Value floating(double d) { return Value(d); }
     static Value text(std::string s) { return Value(std::move(s)); }
     // The usual way to bind text: an empty text is still a text, not NULL.
     Value(std::string s) : v_(std::move(s)) {}

@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include <stdexcept>
+#include <vector>
 
 namespace kreports {
 
@@ -30,7 +31,5 @@ TRvDataSetConnection* findConnection(const QString& name)
         if (c->objectName().compare(name, Qt::CaseInsensitive) == 0) return c;
     return nullptr;
 }
-
-std::vector<TRvDataSetConnection*> allConnections() { return registry(); }
 
 } // namespace kreports

@@ -8,8 +8,6 @@
 #include <QObject>
 #include <QPointer>
 
-#include <vector>
-
 namespace kreports {
 
 class TRvDataSetConnection : public QObject {
@@ -29,6 +27,5 @@ private:
 
 // The connections that exist now, by name (case-insensitive).
 TRvDataSetConnection* findConnection(const QString& name);
-std::vector<TRvDataSetConnection*> allConnections();
 
 } // namespace kreports

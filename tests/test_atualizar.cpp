@@ -1,11 +1,13 @@
 // The update window driven offscreen as a person would: its controls, its
-// refusals, a run watched step by step, a failed run, keys and the folder
-// chooser, and its opening from the main window's status-bar menu.
+// refusals, a run watched step by step, a failed run, the run's own
+// attachment, keys and the folder chooser, and its opening from the main
+// window's status-bar menu.
 
 #include "app/uKorvane.h"
 #include "db/query.h"
 #include "db/transaction.h"
 #include "support/fixture.h"
+#include "support/updaterun.h"
 #include "support/tempdb.h"
 #include "support/widgets.h"
 #include "ui/keypreview.h"
@@ -31,9 +33,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <set>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <set>
+#include <stdexcept>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -307,6 +311,88 @@ TEST_F(UpdateWindow, FailedRunStaysOpenWhereItStoppedAndCanRunAgain)
     ASSERT_EQ(dialogs.informations.size(), 1u);
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(versao(db), "05/2024");
+}
+
+// Attachments to the window's database other than the one asked on, the
+// engine's own (garbage collector, cache writer) left out.
+std::int64_t otherAttachments(kdb::Connection& db)
+{
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    kdb::Query q(db, tr);
+    q.setSql("select count(*) from mon$attachments "
+             "where mon$attachment_id <> current_connection and coalesce(mon$system_flag, 0) = 0");
+    q.open();
+    const std::int64_t n = q.field(std::size_t{0}).asInteger();
+    q.close();
+    tr.commit();
+    return n;
+}
+
+// While the run waits inside a step, the window's connection answers a query
+// on this thread: the run's transaction is not on that attachment, and an
+// attachment of the run's own is open beside it, closed when the run ends.
+TEST_F(UpdateWindow, RunLoadsThroughAnAttachmentOfItsOwn)
+{
+    typeFolder(release);
+    ASSERT_EQ(otherAttachments(db), 0);
+    const std::thread::id gui = std::this_thread::get_id();
+    std::thread::id runThread;
+    std::atomic<bool> inStep{false}, probed{false};
+    w->runHooks.beforeStep = [&](int step) {
+        if (step != 3) return;
+        runThread = std::this_thread::get_id();
+        inStep.store(true);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!probed.load() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    };
+    std::int64_t transactionsHere = -1, others = -1;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!inStep.load() || probed.load()) return;
+        others = otherAttachments(db);
+        kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+        kdb::Query q(db, tr);
+        q.setSql("select count(*) from mon$transactions where mon$attachment_id = current_connection");
+        q.open();
+        transactionsHere = q.field(std::size_t{0}).asInteger();
+        q.close();
+        tr.commit();
+        probed.store(true);
+    });
+    probe.start();
+    QTest::mouseClick(w->btnImportar, Qt::LeftButton);
+    probe.stop();
+
+    ASSERT_TRUE(probed.load());
+    EXPECT_NE(runThread, gui);
+    EXPECT_EQ(transactionsHere, 1);   // the probe's own
+    EXPECT_EQ(others, 1);             // the run's
+    EXPECT_TRUE(dialogs.errors.empty()) << (dialogs.errors.empty() ? "" : dialogs.errors[0].toStdString());
+    ASSERT_EQ(dialogs.informations.size(), 1u);
+    EXPECT_EQ(dialogs.informations[0], QStringLiteral("ATUALIZAÇÃO CONCLUÍDA COM SUCESSO !"));
+    EXPECT_EQ(versao(db), "05/2024");
+    EXPECT_EQ(otherAttachments(db), 0);
+}
+
+TEST_F(UpdateWindow, ExceptionFromAStepEndsTheRunInTheErrorBoxAndChangesNothing)
+{
+    const ktest::update::Fingerprint before = ktest::update::fingerprint(path);
+    typeFolder(release);
+    w->runHooks.beforeStep = [](int step) {
+        if (step == 5) throw std::runtime_error("the step broke");
+    };
+    QTest::mouseClick(w->btnImportar, Qt::LeftButton);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0],
+              QString::fromStdString("the step broke\n" + release + "/" + korvane::releaseLayouts()[4].fileName));
+    EXPECT_TRUE(dialogs.informations.empty());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->running());
+    EXPECT_EQ(otherAttachments(db), 0);
+    EXPECT_EQ(versao(db), "06/2022");
+    EXPECT_EQ(ktest::update::fingerprint(path), before);
 }
 
 TEST_F(UpdateWindow, EnterMovesOnFromTheFolderFieldAndEscapeCloses)

@@ -81,10 +81,7 @@ int main(int argc, char** argv)
     const auto started = std::chrono::steady_clock::now();
     std::thread worker([&] {
         try {
-            kdb::Connection db;
-            db.open(database, {KORVANE_DB_USER, KORVANE_DB_PASSWORD});
-            korvane::updateTables(db, folder, progress);
-            db.close();
+            korvane::updateDatabase(database, {KORVANE_DB_USER, KORVANE_DB_PASSWORD}, folder, progress);
         } catch (...) {
             failure = std::current_exception();
         }

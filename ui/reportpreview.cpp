@@ -84,18 +84,33 @@ PreviewDialog::PreviewDialog(std::shared_ptr<const kreports::Document> doc, QWid
     setWindowTitle(QStringLiteral("%1 - Visualização").arg(doc_->title));
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
 
-    auto tool = [this](const char* name, QStyle::StandardPixmap icon, const QString& tip) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(QLatin1String(name));
-        b->setIcon(style()->standardIcon(icon));
-        b->setToolTip(tip);
-        b->setAutoRaise(true);
-        return b;
-    };
-    btnFirst_ = tool("btnFirst", QStyle::SP_MediaSkipBackward, QStringLiteral("Primeira página"));
-    btnPrior_ = tool("btnPrior", QStyle::SP_MediaSeekBackward, QStringLiteral("Página anterior"));
-    btnNext_ = tool("btnNext", QStyle::SP_MediaSeekForward, QStringLiteral("Próxima página"));
-    btnLast_ = tool("btnLast", QStyle::SP_MediaSkipForward, QStringLiteral("Última página"));
+    buildPageControls();
+    buildZoomControls();
+    buildOutputButtons();
+    buildPageArea();
+    layOutControls();
+    connectControls();
+    sizeToScreen();
+    applyZoom();
+    updateControls();
+}
+
+QToolButton* PreviewDialog::toolButton(const char* name, QStyle::StandardPixmap icon, const QString& tip)
+{
+    auto* b = new QToolButton(this);
+    b->setObjectName(QLatin1String(name));
+    b->setIcon(style()->standardIcon(icon));
+    b->setToolTip(tip);
+    b->setAutoRaise(true);
+    return b;
+}
+
+void PreviewDialog::buildPageControls()
+{
+    btnFirst_ = toolButton("btnFirst", QStyle::SP_MediaSkipBackward, QStringLiteral("Primeira página"));
+    btnPrior_ = toolButton("btnPrior", QStyle::SP_MediaSeekBackward, QStringLiteral("Página anterior"));
+    btnNext_ = toolButton("btnNext", QStyle::SP_MediaSeekForward, QStringLiteral("Próxima página"));
+    btnLast_ = toolButton("btnLast", QStyle::SP_MediaSkipForward, QStringLiteral("Última página"));
 
     spnPage_ = new QSpinBox(this);
     spnPage_->setObjectName(QStringLiteral("spnPage"));
@@ -104,7 +119,10 @@ PreviewDialog::PreviewDialog(std::shared_ptr<const kreports::Document> doc, QWid
     spnPage_->setToolTip(QStringLiteral("Ir para a página"));
     lblPageCount_ = new QLabel(QStringLiteral("de %1").arg(pageCount()), this);
     lblPageCount_->setObjectName(QStringLiteral("lblPageCount"));
+}
 
+void PreviewDialog::buildZoomControls()
+{
     cmbZoom_ = new QComboBox(this);
     cmbZoom_->setObjectName(QStringLiteral("cmbZoom"));
     cmbZoom_->addItem(QStringLiteral("Largura da página"));
@@ -118,7 +136,10 @@ PreviewDialog::PreviewDialog(std::shared_ptr<const kreports::Document> doc, QWid
     btnZoomIn_->setObjectName(QStringLiteral("btnZoomIn"));
     btnZoomIn_->setText(QStringLiteral("+"));
     btnZoomIn_->setToolTip(QStringLiteral("Ampliar"));
+}
 
+void PreviewDialog::buildOutputButtons()
+{
     btnPrint_ = new QPushButton(style()->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("Imprimir..."), this);
     btnPrint_->setObjectName(QStringLiteral("btnPrint"));
     btnSavePdf_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Salvar PDF..."), this);
@@ -126,7 +147,10 @@ PreviewDialog::PreviewDialog(std::shared_ptr<const kreports::Document> doc, QWid
     btnClose_ = new QPushButton(QStringLiteral("Fechar"), this);
     btnClose_->setObjectName(QStringLiteral("btnClose"));
     for (QPushButton* b : {btnPrint_, btnSavePdf_, btnClose_}) b->setAutoDefault(false);
+}
 
+void PreviewDialog::buildPageArea()
+{
     lblPage_ = new QLabel(this);
     lblPage_->setObjectName(QStringLiteral("lblPage"));
 
@@ -137,7 +161,11 @@ PreviewDialog::PreviewDialog(std::shared_ptr<const kreports::Document> doc, QWid
     scrPreview_->setWidgetResizable(false);
     scrPreview_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     scrPreview_->setBackgroundRole(QPalette::Dark);
+}
 
+// The controls in one row over the page, the page count under it.
+void PreviewDialog::layOutControls()
+{
     auto* bar = new QHBoxLayout;
     bar->addWidget(btnFirst_);
     bar->addWidget(btnPrior_);
@@ -158,7 +186,10 @@ PreviewDialog::PreviewDialog(std::shared_ptr<const kreports::Document> doc, QWid
     layout->addLayout(bar);
     layout->addWidget(scrPreview_, 1);
     layout->addWidget(lblPage_);
+}
 
+void PreviewDialog::connectControls()
+{
     connect(btnFirst_, &QToolButton::clicked, this, &PreviewDialog::first);
     connect(btnPrior_, &QToolButton::clicked, this, &PreviewDialog::prior);
     connect(btnNext_, &QToolButton::clicked, this, &PreviewDialog::next);
@@ -174,15 +205,16 @@ PreviewDialog::PreviewDialog(std::shared_ptr<const kreports::Document> doc, QWid
     connect(btnPrint_, &QPushButton::clicked, this, &PreviewDialog::print);
     connect(btnSavePdf_, &QPushButton::clicked, this, &PreviewDialog::savePdf);
     connect(btnClose_, &QPushButton::clicked, this, &QDialog::accept);
+}
 
+void PreviewDialog::sizeToScreen()
+{
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect avail = screen->availableGeometry();
         resize(std::min(1000, avail.width() * 9 / 10), avail.height() * 9 / 10);
     } else {
         resize(1000, 800);
     }
-    applyZoom();
-    updateControls();
 }
 
 void PreviewDialog::setPage(int page)

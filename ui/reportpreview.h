@@ -6,6 +6,7 @@
 #include "reports/document.h"
 
 #include <QDialog>
+#include <QStyle>
 
 #include <memory>
 
@@ -73,6 +74,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The constructor's steps, in this order.
+    void buildPageControls();
+    void buildZoomControls();
+    void buildOutputButtons();
+    void buildPageArea();
+    void layOutControls();
+    void connectControls();
+    void sizeToScreen();
+    QToolButton* toolButton(const char* name, QStyle::StandardPixmap icon, const QString& tip);
+
     void applyZoom();
     void updateControls();
     double realSizePixelsPerMm() const;

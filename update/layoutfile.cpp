@@ -1,6 +1,7 @@
 #include "layoutfile.h"
 
 #include "core/text.h"
+#include "db/ascii.h"
 
 #include <charconv>
 #include <stdexcept>
@@ -8,14 +9,6 @@
 
 namespace korvane {
 namespace {
-
-std::string upper(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return r;
-}
 
 // Splits one CSV row; a field may be enclosed in double quotes, with "" for
 // a quote inside.
@@ -81,7 +74,7 @@ std::vector<LayoutColumn> parseLayoutFile(const ReleaseFile& file)
     const std::vector<std::string> head = splitCsv(header);
     static const char* const kHeader[] = {"COLUNA", "TAMANHO", "INICIO", "FIM"};
     for (std::size_t i = 0; i < 4; ++i)
-        if (head.size() <= i || upper(head[i]) != kHeader[i])
+        if (head.size() <= i || kdb::upperAscii(head[i]) != kHeader[i])
             fail(file.path, 1, "the header is not \"Coluna,Tamanho,Inicio,Fim,Tipo\"");
 
     std::vector<LayoutColumn> columns;
@@ -92,7 +85,7 @@ std::vector<LayoutColumn> parseLayoutFile(const ReleaseFile& file)
         const std::size_t lineNo = n + 1;
         if (f.size() < 4 || f[0].empty()) fail(file.path, lineNo, "a row needs Coluna, Tamanho, Inicio and Fim");
         LayoutColumn c;
-        c.name = upper(f[0]);
+        c.name = kdb::upperAscii(f[0]);
         const std::string quoted = "column '" + c.name + "'";
         if (!parsePositive(f[1], c.size)) fail(file.path, lineNo, "'" + f[1] + "' is not a valid Tamanho for " + quoted);
         if (!parsePositive(f[2], c.start)) fail(file.path, lineNo, "'" + f[2] + "' is not a valid Inicio for " + quoted);

@@ -1,5 +1,7 @@
 #include "uFuncoes.h"
 
+#include "db/ascii.h"
+
 #include <array>
 
 namespace korvane {
@@ -30,8 +32,7 @@ struct FoldTables {
         span(0xF2, 0xF6, 'o');
         span(0xF9, 0xFC, 'u');
         for (int b = 0; b < 256; ++b) {
-            const unsigned char f = fold[b];
-            foldUpper[b] = (f >= 'a' && f <= 'z') ? static_cast<unsigned char>(f - 'a' + 'A') : f;
+            foldUpper[b] = static_cast<unsigned char>(kdb::upperAscii(static_cast<char>(fold[b])));
         }
     }
 };
@@ -39,8 +40,6 @@ struct FoldTables {
 constexpr FoldTables kTables;
 
 } // namespace
-
-unsigned char foldAccentByte(unsigned char byte) { return kTables.fold[byte]; }
 
 void foldAccentsInPlace(char* begin, char* end)
 {

@@ -17,9 +17,8 @@ std::string FoldAccents(std::string_view text);
 // -5 to width 3 is "0-5".
 std::string ZeroPad(std::int32_t value, int width);
 
-// The byte FoldAccents gives for one byte, for loops that fold in place.
-unsigned char foldAccentByte(unsigned char byte);
-// Folds and then raises a-z to A-Z (only those 26 letters), in place.
+// FoldAccents in place; the second also raises a-z to A-Z (only those 26
+// letters).
 void foldAccentsInPlace(char* begin, char* end);
 void foldAccentsUpperInPlace(char* begin, char* end);
 

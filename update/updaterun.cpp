@@ -20,7 +20,6 @@ void UpdateProgress::reset()
     runDone = 0;
     runTotal = 0;
     filesRead = false;
-    committing = false;
 }
 
 namespace {
@@ -158,7 +157,6 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
             throw UpdateError(e.what() + where);
         }
     }
-    progress.committing.store(true);
     tr.commit();
     // The release is in. Fresh statistics keep the browser's joins on their
     // indexes; a failure here costs only speed, so it must not turn a loaded
@@ -173,6 +171,15 @@ void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& 
 {
     const CheckedRelease release = CheckedRelease::read(folder);
     loadRelease(db, release, progress, hooks);
+}
+
+void updateDatabase(const std::string& path, const kdb::Credentials& credentials, std::string_view folder,
+                    UpdateProgress& progress, const UpdateHooks& hooks)
+{
+    kdb::Connection db;
+    db.open(path, credentials);
+    updateTables(db, folder, progress, hooks);
+    db.close();
 }
 
 } // namespace korvane

@@ -14,7 +14,10 @@
 #include <string_view>
 #include <vector>
 
-namespace kdb { class Connection; }
+namespace kdb {
+class Connection;
+struct Credentials;
+} // namespace kdb
 
 namespace korvane {
 
@@ -27,7 +30,6 @@ struct UpdateProgress {
     std::atomic<std::int64_t> runDone{0};        // lines stored since the run began
     std::atomic<std::int64_t> runTotal{0};       // set once every file is read
     std::atomic<bool> filesRead{false};
-    std::atomic<bool> committing{false};
 
     void reset();
 };
@@ -91,5 +93,11 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
 // read + loadRelease.
 void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress,
                   const UpdateHooks& hooks = {});
+
+// updateTables through an attachment of the run's own to the database at
+// path, opened and closed on the calling thread: the way for a run on a
+// thread of its own, since a connection belongs to one thread at a time.
+void updateDatabase(const std::string& path, const kdb::Credentials& credentials, std::string_view folder,
+                    UpdateProgress& progress, const UpdateHooks& hooks = {});
 
 } // namespace korvane
