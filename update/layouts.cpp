@@ -47,11 +47,14 @@ constexpr std::array<FieldSpec, 7> compFields{{
 }};
 
 // 5 tb_procedimento.txt
-constexpr std::array<const char*, 17> procCols{
+// The ages go twice: in whole years as they always did, and in months as
+// the release gives them, which is what the windows and reports show.
+constexpr std::array<const char*, 19> procCols{
     "COD_REDUZIDO",   "PROC_CMPT_FIM", "PROC_CMPT_INI",  "PROC_CO_FINANC", "PROC_CO_RUBRICA", "PROC_COD",
     "PROC_COMPLEX",   "PROC_DESCR",    "PROC_IDADE_MAX", "PROC_IDADE_MIN", "PROC_QTD_DIAS",   "PROC_QTD_MAX",
-    "PROC_QTD_PONTOS", "PROC_SEXO",    "PROC_VL_SA",     "PROC_VL_SH",     "PROC_VL_SP"};
-constexpr std::array<FieldSpec, 15> procFields{{
+    "PROC_QTD_PONTOS", "PROC_SEXO",    "PROC_VL_SA",     "PROC_VL_SH",     "PROC_VL_SP",
+    "PROC_IDADE_MAX_MESES", "PROC_IDADE_MIN_MESES"};
+constexpr std::array<FieldSpec, 17> procFields{{
     {1, 10, T::CodeText, "PROC_COD", "CO_PROCEDIMENTO", 10, R},
     {11, 250, T::UpperNameText, "PROC_DESCR", "NO_PROCEDIMENTO", 250, O},
     {261, 1, T::CodeText, "PROC_COMPLEX", "TP_COMPLEXIDADE", 1, O},
@@ -61,6 +64,8 @@ constexpr std::array<FieldSpec, 15> procFields{{
     {271, 4, T::Integer, "PROC_QTD_PONTOS", "QT_PONTOS", 0, O},
     {275, 4, T::Age, "PROC_IDADE_MIN", "VL_IDADE_MINIMA", 0, O},
     {279, 4, T::Age, "PROC_IDADE_MAX", "VL_IDADE_MAXIMA", 0, O},
+    {275, 4, T::Integer, "PROC_IDADE_MIN_MESES", "VL_IDADE_MINIMA", 0, O},
+    {279, 4, T::Integer, "PROC_IDADE_MAX_MESES", "VL_IDADE_MAXIMA", 0, O},
     {283, 10, T::Money, "PROC_VL_SH", "VL_SH", 0, O},
     {293, 10, T::Money, "PROC_VL_SA", "VL_SA", 0, O},
     {303, 10, T::Money, "PROC_VL_SP", "VL_SP", 0, O},
@@ -143,7 +148,7 @@ constexpr std::array<const char*, 3> grupoCols{"CODIGO", "GRUPO_COD_GR", "GRUPO_
 constexpr std::array<FieldSpec, 3> grupoFields{{
     {1, 2, T::Integer, "GRUPO_COD_GR", "CO_GRUPO", 0, R},
     {1, 2, T::TwoDigitCode, "CODIGO", "CO_GRUPO", 2, O},
-    {3, 100, T::NameText, "GRUPO_DESCR", "NO_GRUPO", 100, R, "CODIGO"},
+    {3, 100, T::NameText, "GRUPO_DESCR", "NO_GRUPO", 105, R, "CODIGO"},
 }};
 
 // 15 tb_sub_grupo.txt
@@ -153,7 +158,7 @@ constexpr std::array<FieldSpec, 5> subGrupoFields{{
     {3, 2, T::Integer, "SG_COD_SUB", "CO_SUB_GRUPO", 0, R},
     {1, 2, T::TwoDigitCode, "GRUPO", "CO_GRUPO", 2, O},
     {3, 2, T::TwoDigitCode, "SUBGRUPO", "CO_SUB_GRUPO", 2, O},
-    {5, 100, T::NameText, "SG_DESCR", "NO_SUB_GRUPO", 100, R, "SUBGRUPO"},
+    {5, 100, T::NameText, "SG_DESCR", "NO_SUB_GRUPO", 105, R, "SUBGRUPO"},
 }};
 
 // 16 tb_forma_organizacao.txt
@@ -165,14 +170,14 @@ constexpr std::array<FieldSpec, 7> foFields{{
     {1, 2, T::TwoDigitCode, "GRUPO", "CO_GRUPO", 2, O},
     {3, 2, T::TwoDigitCode, "SUBGRUPO", "CO_SUB_GRUPO", 2, O},
     {5, 2, T::TwoDigitCode, "FO", "CO_FORMA_ORGANIZACAO", 2, O},
-    {7, 100, T::NameText, "FO_DESCR", "NO_FORMA_ORGANIZACAO", 100, O, "FO"},
+    {7, 100, T::NameText, "FO_DESCR", "NO_FORMA_ORGANIZACAO", 105, O, "FO"},
 }};
 
 // 17 tb_tipo_leito.txt
 constexpr std::array<const char*, 2> clinicaCols{"CL_COD", "CL_DESCR"};
 constexpr std::array<FieldSpec, 2> clinicaFields{{
     {1, 2, T::CodeText, "CL_COD", "CO_TIPO_LEITO", 2, R},
-    {3, 60, T::NameText, "CL_DESCR", "NO_TIPO_LEITO", 40, R},
+    {3, 60, T::NameText, "CL_DESCR", "NO_TIPO_LEITO", 60, R},
 }};
 
 // 18 tb_habilitacao.txt

@@ -17,9 +17,13 @@ std::string_view cut(std::string_view line, FieldCut c)
     return line.substr(c.offset, c.length);
 }
 
-std::string_view toWidth(std::string_view s, std::uint16_t width)
+// A text longer than its column would be stored cut: a name a clerk reads
+// differs from the release's. The run stops there instead.
+void checkWidth(std::size_t size, std::uint16_t width, const char* column)
 {
-    return (width != 0 && s.size() > width) ? s.substr(0, width) : s;
+    if (width != 0 && size > width)
+        throw RowError("a text of " + std::to_string(size) + " characters does not fit field '" + column + "' (" +
+                       std::to_string(width) + ")");
 }
 
 // Release bytes inside our messages travel as UTF-8 like the rest of the
@@ -133,10 +137,11 @@ void RowBuilder::build(std::string_view line)
                 const std::size_t nameAt = s.size();
                 s.append(text);
                 foldAccentsInPlace(s.data() + nameAt, s.data() + s.size());
-                if (op.width != 0 && s.size() > op.width) s.resize(op.width);
+                checkWidth(s.size(), op.width, op.column);
                 break;
             }
-            const std::string_view stored = toWidth(text, op.width);
+            checkWidth(text.size(), op.width, op.column);
+            const std::string_view stored = text;
             if (stored.empty()) {
                 v = kdb::Value();
                 break;

@@ -1,0 +1,82 @@
+// korvane-cli: the consultation, the loading of releases and the database
+// from a terminal, over the same core as the windows.
+//
+//   korvane-cli [--database PATH] [--csv|--json] COMMAND [ARGS]
+
+#include "cli/consult.h"
+#include "cli/release.h"
+#include "korvane_config.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <exception>
+#include <map>
+
+namespace {
+
+const char* const kHelp =
+    "uso: korvane-cli [--database CAMINHO] [--csv|--json] COMANDO [ARGUMENTOS]\n"
+    "\n"
+    "Consulta a Tabela Unificada de Procedimentos do SUS (SIGTAP) no banco do Korvane.\n"
+    "\n"
+    "comandos:\n"
+    "  search TEXTO [--grupo G] [--subgrupo S] [--forma F]   a lista de procedimentos\n"
+    "  show CÓDIGO [--page PÁGINA]     um procedimento: valores, limites e cada lista ligada\n"
+    "  cid TEXTO                       diagnósticos CID-10 por código ou nome\n"
+    "  cbo TEXTO                       ocupações CBO por código ou nome\n"
+    "  createdb PASTA                  cria o banco a partir de uma versão da tabela\n"
+    "  update PASTA                    carrega uma versão da tabela (tudo ou nada)\n"
+    "\n"
+    "opções:\n"
+    "  --database CAMINHO   o banco (padrão: " KORVANE_DATABASE_FILE ")\n"
+    "  --csv                uma linha de títulos, depois uma linha por resultado; ';' entre campos; UTF-8\n"
+    "  --json               JSON\n"
+    "  --help               esta ajuda\n"
+    "\n"
+    "Saída 0 quando deu certo; 1 quando falhou (a razão sai em stderr); 2 quando o comando está errado.\n";
+
+using Command = int (*)(const cli::Context&, const QStringList&);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    cli::Context context;
+    context.database = KORVANE_DATABASE_FILE;
+    QStringList words;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (a == QLatin1String("--csv")) context.format = cli::Format::Csv;
+        else if (a == QLatin1String("--json")) context.format = cli::Format::Json;
+        else if (a == QLatin1String("--database") && i + 1 < args.size()) context.database = args[++i].toStdString();
+        else words << a;
+    }
+    const std::map<QString, Command> commands = {
+        {QStringLiteral("search"), cli::search}, {QStringLiteral("show"), cli::show},
+        {QStringLiteral("cid"), cli::cid},       {QStringLiteral("cbo"), cli::cbo},
+        {QStringLiteral("createdb"), cli::createdb}, {QStringLiteral("update"), cli::update},
+    };
+    if (words.isEmpty()) {
+        std::fputs(kHelp, stderr);
+        return 2;
+    }
+    const auto command = commands.find(words.takeFirst());
+    try {
+        if (command == commands.end()) throw cli::UsageError("comando desconhecido (veja korvane-cli --help)");
+        return command->second(context, words);
+    } catch (const cli::UsageError& e) {
+        std::fprintf(stderr, "korvane-cli: %s\n", e.what());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "korvane-cli: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,144 @@
+#include "release.h"
+
+#include "db/connection.h"
+#include "korvane_config.h"
+#include "update/databasecreation.h"
+#include "update/layouts.h"
+#include "update/updaterun.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <thread>
+
+namespace cli {
+namespace {
+
+// On a terminal the bar is redrawn in place; otherwise one line per table,
+// so a log or a pipe reads well.
+class ProgressView {
+public:
+    explicit ProgressView(const korvane::UpdateProgress& p) : p_(p), tty_(::isatty(STDERR_FILENO) == 1) {}
+
+    void show(bool final = false)
+    {
+        const int step = p_.step.load(std::memory_order_acquire);
+        if (!tty_) {
+            lines(step);
+            return;
+        }
+        bar(step, final);
+    }
+
+private:
+    void lines(int step)
+    {
+        // Every table gets its line, also those loaded between two looks.
+        const long long tTotal = p_.tableTotal.load(std::memory_order_relaxed);
+        for (int s = lastStep_ + 1; s <= step; ++s) {
+            const korvane::TableLayout& l = korvane::releaseLayouts()[static_cast<std::size_t>(s - 1)];
+            if (s == step) std::fprintf(stderr, "step %d/24 %s: %lld lines\n", s, l.label, tTotal);
+            else std::fprintf(stderr, "step %d/24 %s\n", s, l.label);
+        }
+        std::fflush(stderr);
+        lastStep_ = std::max(lastStep_, step);
+    }
+
+    void bar(int step, bool final)
+    {
+        const long long done = p_.runDone.load(std::memory_order_relaxed);
+        const long long total = p_.runTotal.load(std::memory_order_relaxed);
+        const long long tDone = p_.tableDone.load(std::memory_order_relaxed);
+        const long long tTotal = p_.tableTotal.load(std::memory_order_relaxed);
+        const char* label = step > 0 ? korvane::releaseLayouts()[static_cast<std::size_t>(step - 1)].label : "";
+        constexpr int kWidth = 40;
+        const int filled = total > 0 ? static_cast<int>(done * kWidth / total) : 0;
+        char cells[kWidth + 1];
+        for (int i = 0; i < kWidth; ++i) cells[i] = i < filled ? '#' : '-';
+        cells[kWidth] = '\0';
+        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
+        std::fprintf(stderr, "\r[%s] %3d%%  %-22s %lld/%lld\033[K", cells, percent, label, tDone, tTotal);
+        if (final) std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+
+    const korvane::UpdateProgress& p_;
+    bool tty_;
+    int lastStep_ = 0;
+};
+
+std::string oneFolder(const QStringList& args, const char* what)
+{
+    if (args.size() != 1 || args.front().startsWith(QLatin1String("--")))
+        throw UsageError(std::string("diga a pasta ") + what);
+    return args.front().toStdString();
+}
+
+} // namespace
+
+int runCreatedb(const Context& context, const std::string& folder, const char* program)
+{
+    try {
+        const korvane::CreationCounts n = korvane::createKorvaneDatabase(context.database, folder);
+        std::printf("created %s: TB_CID %zu rows, TB_FINANCIAMENTO %zu rows\n", context.database.c_str(), n.cid,
+                    n.financiamento);
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", program, e.what());
+        return 1;
+    }
+}
+
+int runUpdate(const Context& context, const std::string& folder, const char* program)
+{
+    korvane::UpdateProgress progress;
+    std::exception_ptr failure;
+    std::atomic<bool> done{false};
+    const auto started = std::chrono::steady_clock::now();
+    std::jthread worker([&] {
+        try {
+            korvane::updateDatabase(context.database, kdb::Credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD}, folder, progress);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done.store(true);
+    });
+    ProgressView view(progress);
+    while (!done.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        view.show();
+    }
+    worker.join();
+    if (failure) {
+        if (progress.runTotal.load() > 0) view.show(true);
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s: %s\n", program, e.what());
+        } catch (...) {
+            std::fprintf(stderr, "%s: unknown error\n", program);
+        }
+        return 1;
+    }
+    view.show(true);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("loaded %s into %s: %lld lines in %.2f s\n", folder.c_str(), context.database.c_str(),
+                static_cast<long long>(progress.runTotal.load()), seconds);
+    return 0;
+}
+
+int createdb(const Context& context, const QStringList& args)
+{
+    return runCreatedb(context, oneFolder(args, "da versão da tabela"), "korvane-cli");
+}
+
+int update(const Context& context, const QStringList& args)
+{
+    return runUpdate(context, oneFolder(args, "da versão da tabela"), "korvane-cli");
+}
+
+} // namespace cli
