@@ -4,6 +4,7 @@
 #include "browser.h"
 
 #include "korvane_config.h"
+#include "model/limits.h"
 #include "model/statements.h"
 
 namespace korvane {
@@ -120,6 +121,7 @@ void BrowserModel::describeFields()
             totalShSp(moneyOf(ds, row, "PROC_VL_SA"), moneyOf(ds, row, "PROC_VL_SH"), moneyOf(ds, row, "PROC_VL_SP"));
         return total ? kdb::Value(*total) : kdb::Value();
     });
+    addAgeFields(*qryTbProc_);
 
     title(qryProccid10(), "CP_CID", "Cid10");
     title(qryProccid10(), "CID_DESCR", "Descrição", 1200);
@@ -203,8 +205,8 @@ const std::vector<DetailValue>& BrowserModel::detailValues()
         {"DBEdit2", "Qt. Máxima:", "PROC_QTD_MAX"},
         {"DBEdit3", "Tempo:", "PROC_QTD_DIAS"},
         {"DBEdit4", "Pontos do ato:", "PROC_QTD_PONTOS"},
-        {"DBEdit5", "Idade Mínima:", "PROC_IDADE_MIN"},
-        {"DBEdit6", "Idade Máxima:", "PROC_IDADE_MAX"},
+        {"DBEdit5", "Idade Mínima:", "IDADE_MINIMA"},
+        {"DBEdit6", "Idade Máxima:", "IDADE_MAXIMA"},
         {"DBEdit7", "Valor SA:", "PROC_VL_SA"},
         {"DBEdit8", "Valor SH:", "PROC_VL_SH"},
         {"DBEdit9", "Valor SP:", "PROC_VL_SP"},

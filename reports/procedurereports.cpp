@@ -4,6 +4,7 @@
 #include "project.h"
 
 #include "korvane_config.h"
+#include "model/limits.h"
 #include "model/statements.h"
 
 namespace kreports {
@@ -29,6 +30,7 @@ ProcedureReports::ProcedureReports(korvane::BrowserModel& browser, QObject* pare
     qryImpProcGeral_ = makeQuery(QStringLiteral("qryImpProcGeral"), st::kImpProcGeral);
     qryImpProcGeral_->setFieldDef({QStringLiteral("PROC_VL_SH"), {}, -1, kdata::DisplayFormat::Money});
     qryImpProcGeral_->setFieldDef({QStringLiteral("PROC_VL_SP"), {}, -1, kdata::DisplayFormat::Money});
+    korvane::addAgeFields(*qryImpProcGeral_);
     makeSheetData();
     qryCadastroDetalhes_ = makeQuery(QStringLiteral("qryCadastroDetalhes"), st::kCadastroDetalhes);
     qryFinanciamento_ = makeQuery(QStringLiteral("qryFinanciamento"), st::kFinanciamento);
@@ -70,6 +72,7 @@ void ProcedureReports::makeSheetData()
         return kdb::Value(korvane::totalShSpSheet(ds.value(row, QStringLiteral("PROC_VL_SH")),
                                                   ds.value(row, QStringLiteral("PROC_VL_SP"))));
     });
+    korvane::addAgeFields(*qryImpProcIndi_);
     qryCid10DoCodigo_ = makeQuery(QStringLiteral("qryCid10DoCodigo"), st::kProccid10.sql);
     qryCbosDoCodigo_ = makeQuery(QStringLiteral("qryCbosDoCodigo"), st::kProccbosOrdered.sql);
     cdsCid10_ = codeTable("cdsCid10", korvane::cid10Columns(), 4, this);

@@ -276,11 +276,16 @@ TEST_F(Browser, TheDetailPanelShowsValuesTotalsAndTheComplexityMark)
     auto* financing = child<QLineEdit>("DBEdit10");
     moveTo("0301060010");
     EXPECT_EQ(total->text(), QStringLiteral("120,00"));
+    // Ages as the release means them: 6 months (stored as 1 year), 9999 months no limit.
+    EXPECT_EQ(child<QLineEdit>("DBEdit5")->text(), QStringLiteral("6 meses"));
+    EXPECT_EQ(child<QLineEdit>("DBEdit6")->text(), QStringLiteral("—"));
     EXPECT_EQ(child<QLineEdit>("DBEdit8")->text(), QStringLiteral("100,00"));
     moveTo("0303010037");
     EXPECT_EQ(total->text(), QStringLiteral("18,00"));
     moveTo("0303010045");
     EXPECT_EQ(child<QLineEdit>("DBEdit8")->text(), QStringLiteral("1.234.567,89"));
+    EXPECT_EQ(child<QLineEdit>("DBEdit5")->text(), QStringLiteral("18 anos"));
+    EXPECT_EQ(child<QLineEdit>("DBEdit6")->text(), QStringLiteral("60 anos e 2 meses"));
     moveTo("0401010015");
     EXPECT_EQ(total->text(), QStringLiteral("6,00"));
     EXPECT_EQ(financing->text(), QStringLiteral("Média e Alta Complexidade (MAC)"));

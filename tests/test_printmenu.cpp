@@ -123,6 +123,9 @@ TEST_F(PrintMenu, ListsFollowTheChosenPartOfTheHierarchy)
     text = ktest::pdfText(pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("0301060010")));
     EXPECT_FALSE(text.contains(QStringLiteral("0303010037")));
+    // The ages as the release means them, not the years they round to.
+    EXPECT_TRUE(text.contains(QStringLiteral("6 meses")));
+    EXPECT_FALSE(text.contains(QStringLiteral("833")));
     // By name: CONSULTA DE ... before DIAGNOSTICO ...
     EXPECT_LT(text.indexOf(QStringLiteral("0301010030")), text.indexOf(QStringLiteral("0301060010")));
 
@@ -206,6 +209,24 @@ TEST_F(PrintMenu, TheSheetPrintsTheWholeOrderedListsOfItsProcedure)
     trigger("Analtico1");
     EXPECT_EQ(ktest::pdfText(pdf).remove(QRegularExpression(QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d(:\\d\\d)?"))),
               QString(first).remove(QRegularExpression(QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d(:\\d\\d)?"))));
+}
+
+TEST_F(PrintMenu, TheSheetShowsAgesAndComplexityAsTheReleaseMeansThem)
+{
+    type(QStringLiteral("0301060010"));
+    trigger("Analtico1");
+    QString text = ktest::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("6 meses")));
+    EXPECT_TRUE(text.contains(QStringLiteral("—")));
+    EXPECT_FALSE(text.contains(QStringLiteral("833")));
+    type(QStringLiteral("0301010030"));   // complexity 1
+    trigger("Analtico1");
+    text = ktest::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("ATENÇÃO BÁSICA")));
+    EXPECT_FALSE(text.contains(QStringLiteral("MÉDIA COMPLEXIDADE")));
+    type(QStringLiteral("0401010023"));   // complexity 3
+    trigger("Analtico1");
+    EXPECT_TRUE(ktest::pdfText(pdf).contains(QStringLiteral("ALTA COMPLEXIDADE")));
 }
 
 TEST_F(PrintMenu, ATypedCodeThatIsNotTheSelectionPrintsItsOwnCodes)

@@ -1,6 +1,7 @@
 // The data behind the printed reports: the list statement from the lookups'
 // states, the packing of codes into rows, the sheet's calculated fields.
 
+#include "model/limits.h"
 #include "model/reportdata.h"
 #include "data/memorytable.h"
 
@@ -102,6 +103,26 @@ TEST(Packing, CboCodesGoFourteenToARow)
     korvane::packCodes(*codes(15), QStringLiteral("CODE"), table);
     korvane::packCodes(*codes(3), QStringLiteral("CODE"), table);
     EXPECT_EQ(table.recordCount(), 1u);
+}
+
+TEST(AgeLimits, AreShownAsTheReleaseMeansThem)
+{
+    using korvane::ageShown;
+    const kdb::Value none;
+    EXPECT_EQ(ageShown(kdb::Value(9999), kdb::Value(833)), QStringLiteral("—"));   // no limit
+    EXPECT_EQ(ageShown(kdb::Value(0), kdb::Value(0)), QStringLiteral("0 meses"));
+    EXPECT_EQ(ageShown(kdb::Value(1), kdb::Value(0)), QStringLiteral("1 mês"));
+    EXPECT_EQ(ageShown(kdb::Value(6), kdb::Value(1)), QStringLiteral("6 meses"));   // not the 1 year it was rounded to
+    EXPECT_EQ(ageShown(kdb::Value(12), kdb::Value(1)), QStringLiteral("1 ano"));
+    EXPECT_EQ(ageShown(kdb::Value(18), kdb::Value(2)), QStringLiteral("1 ano e 6 meses"));
+    EXPECT_EQ(ageShown(kdb::Value(25), kdb::Value(2)), QStringLiteral("2 anos e 1 mês"));
+    EXPECT_EQ(ageShown(kdb::Value(1571), kdb::Value(131)), QStringLiteral("130 anos e 11 meses"));
+    EXPECT_EQ(ageShown(kdb::Value(1560), kdb::Value(130)), QStringLiteral("130 anos"));
+    // A database loaded before the months were kept: the years it has.
+    EXPECT_EQ(ageShown(none, kdb::Value(13)), QStringLiteral("13 anos"));
+    EXPECT_EQ(ageShown(none, kdb::Value(1)), QStringLiteral("1 ano"));
+    EXPECT_EQ(ageShown(none, kdb::Value(833)), QStringLiteral("—"));
+    EXPECT_EQ(ageShown(none, none), QString());
 }
 
 TEST(SheetFields, ComplexityAndTotal)

@@ -4,6 +4,7 @@
 #include "reports/connection.h"
 #include "reports/layout.h"
 #include "reports/project.h"
+#include "model/limits.h"
 #include "model/reportdata.h"
 
 #include "core/text.h"
@@ -76,6 +77,7 @@ protected:
         kdata::DataSet& ds = dataSet(QStringLiteral("qryImpProcGeral"),
                                    std::string("select * from tb_proc where proc_cod<>'' order by ") + order);
         for (const char* f : {"PROC_VL_SH", "PROC_VL_SP"}) ds.setFieldDef({QLatin1String(f), {}, -1, kdata::DisplayFormat::Money});
+        korvane::addAgeFields(ds);
         ds.open();
         return ds;
     }
@@ -215,6 +217,7 @@ protected:
         indi = &dataSet(QStringLiteral("qryImpProcIndi"),
                         "select tb_proc.*,financ_descr from tb_proc left join tb_financiamento "
                         "on tb_proc.proc_co_financ=tb_financiamento.financ_cod where proc_cod=:proc_cod");
+        korvane::addAgeFields(*indi);
         // The sheet's calculated fields as the window computes them.
         indi->addCalculatedField(QStringLiteral("Complexidade"), [](const kdata::RecordSet& s, std::size_t row) {
             return kdb::Value(korvane::complexidade(s.value(row, QStringLiteral("PROC_COMPLEX"))));

@@ -275,10 +275,10 @@ TEST(RowBuilder, HierarchyCodesAndComposedDescriptions)
     g.builder.build("3 Nome");
     EXPECT_EQ(g["CODIGO"].asText(), "03");
     EXPECT_EQ(g["GRUPO_DESCR"].asText(), "03 - Nome");
-    // A name of 98 characters makes 103: the end is cut at 100.
-    const std::string longName(97, 'x');
+    // The longest name the file holds, 100 characters, makes 105: kept whole.
+    const std::string longName(99, 'x');
     g.builder.build("04" + longName + "Z");
-    EXPECT_EQ(g["GRUPO_DESCR"].asText(), "04 - " + longName.substr(0, 95));
+    EXPECT_EQ(g["GRUPO_DESCR"].asText(), "04 - " + longName + "Z");
     EXPECT_EQ(errorOf(14, "A1Nome"), "'A1' is not a valid integer value for field 'GRUPO_COD_GR'");
 
     Built s(15);
@@ -299,13 +299,13 @@ TEST(RowBuilder, HierarchyCodesAndComposedDescriptions)
     EXPECT_EQ(f["FO_DESCR"].asText(), "02 - ");
 }
 
-TEST(RowBuilder, TextsAreCutToTheirColumns)
+TEST(RowBuilder, TextsAreStoredWholeOrTheLineFails)
 {
     Built c(17);
     const std::string name60 = "Cl\xEDnica " + std::string(52, 'y');
     ASSERT_EQ(name60.size(), 60u);
     c.builder.build("01" + name60 + "202206");
-    EXPECT_EQ(c["CL_DESCR"].asText(), ("Clinica " + std::string(52, 'y')).substr(0, 40));
+    EXPECT_EQ(c["CL_DESCR"].asText(), "Clinica " + std::string(52, 'y'));
 
     Built cbo(2);
     cbo.builder.build("225125m\xE9" "dico cl\xEDnico");
@@ -368,6 +368,23 @@ TEST_F(LayoutFiles, PositionsComeFromTheFileByColumnName)
     EXPECT_EQ(b.values()[static_cast<std::size_t>(l.insertIndex("PROC_CO_FINANC"))].asText(), "06");
     EXPECT_EQ(b.values()[static_cast<std::size_t>(l.insertIndex("PROC_CMPT_FIM"))].asText(), "202503");
     EXPECT_EQ(b.competencia(line), "03/2025");
+}
+
+TEST_F(LayoutFiles, ATextLongerThanItsColumnStopsTheLine)
+{
+    // A release whose layout gives a name more room than the column has:
+    // the name is not stored cut, the line fails naming the field.
+    write("tb_tipo_leito_layout.txt", "Coluna,Tamanho,Inicio,Fim,Tipo\r\nCO_TIPO_LEITO,2,1,2,VARCHAR2\r\n"
+                                      "NO_TIPO_LEITO,80,3,82,VARCHAR2\r\nDT_COMPETENCIA,6,83,88,CHAR\r\n");
+    RowBuilder b(korvane::resolveLayout(layoutOf(17), dir.path().string()));
+    b.build("01" + std::string(60, 'y') + std::string(20, ' ') + "202206");
+    EXPECT_EQ(b.values()[static_cast<std::size_t>(b.layout().insertIndex("CL_DESCR"))].asText(), std::string(60, 'y'));
+    try {
+        b.build("01" + std::string(61, 'y') + std::string(19, ' ') + "202206");
+        FAIL() << "stored a name cut";
+    } catch (const korvane::RowError& e) {
+        EXPECT_STREQ(e.what(), "a text of 61 characters does not fit field 'CL_DESCR' (60)");
+    }
 }
 
 TEST_F(LayoutFiles, AbsentFileKeepsTheFixedPositions)

@@ -7,6 +7,7 @@
 #include "db/schema.h"
 #include "db/transaction.h"
 #include "support/tempdb.h"
+#include "update/schemaupgrade.h"
 #include "update/databasecreation.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +20,16 @@ namespace {
 
 // Column lists in table order: NAME TYPE, then NN and PK where they apply.
 const std::map<std::string, std::string> kExpected = {
-    {"TB_GRUPO", "GRUPO_COD_GR SMALLINT NN PK, GRUPO_DESCR VARCHAR(100) NN, CODIGO CHAR(2)"},
-    {"TB_SUB_GRUPO", "SG_COD_GR SMALLINT NN PK, SG_COD_SUB SMALLINT NN PK, SG_DESCR VARCHAR(100) NN, GRUPO CHAR(2), "
+    {"TB_GRUPO", "GRUPO_COD_GR SMALLINT NN PK, GRUPO_DESCR VARCHAR(105) NN, CODIGO CHAR(2)"},
+    {"TB_SUB_GRUPO", "SG_COD_GR SMALLINT NN PK, SG_COD_SUB SMALLINT NN PK, SG_DESCR VARCHAR(105) NN, GRUPO CHAR(2), "
                      "SUBGRUPO CHAR(2)"},
-    {"TB_FO", "FO_COD_GR SMALLINT NN PK, FO_COD_SUB SMALLINT NN PK, FO_COD_FO SMALLINT NN PK, FO_DESCR VARCHAR(100), "
+    {"TB_FO", "FO_COD_GR SMALLINT NN PK, FO_COD_SUB SMALLINT NN PK, FO_COD_FO SMALLINT NN PK, FO_DESCR VARCHAR(105), "
               "GRUPO CHAR(2), SUBGRUPO CHAR(2), FO CHAR(2)"},
     {"TB_PROC", "PROC_COD CHAR(10) NN PK, PROC_DESCR VARCHAR(250), PROC_COMPLEX CHAR(1), PROC_SEXO CHAR(1), "
                 "PROC_QTD_MAX SMALLINT, PROC_QTD_DIAS SMALLINT, PROC_QTD_PONTOS SMALLINT, PROC_IDADE_MIN SMALLINT, "
                 "PROC_IDADE_MAX SMALLINT, PROC_VL_SA NUMERIC(18,2), PROC_VL_SH NUMERIC(18,2), "
                 "PROC_VL_SP NUMERIC(18,2), PROC_CMPT_INI CHAR(6), PROC_CMPT_FIM CHAR(6), PROC_CO_FINANC CHAR(2), "
-                "PROC_CO_RUBRICA VARCHAR(6), COD_REDUZIDO CHAR(4)"},
+                "PROC_CO_RUBRICA VARCHAR(6), COD_REDUZIDO CHAR(4), PROC_IDADE_MIN_MESES SMALLINT, PROC_IDADE_MAX_MESES SMALLINT"},
     {"TB_FINANCIAMENTO", "FINANC_COD CHAR(2) NN PK, FINANC_DESCR VARCHAR(100) NN"},
     {"TB_DESCRICOES", "PROCEDIMENTO CHAR(10), DETALHES BLOB TEXT"},
     {"VERSAO", "VERSAO VARCHAR(10)"},
@@ -40,7 +41,7 @@ const std::map<std::string, std::string> kExpected = {
     {"TB_PROC_COMP", "PC_PROC_PRINC CHAR(10) NN PK, PC_REG_PRINC CHAR(2) NN PK, PC_PROC_SEC CHAR(10) NN PK, "
                      "PC_REG_SEC CHAR(2) NN PK, PC_TP_COMPAT CHAR(1) NN PK, PC_QT_PERMITIDA INTEGER NN, "
                      "PC_CMPT_INI CHAR(6), PC_CMPT_FIM CHAR(6)"},
-    {"TB_CLINICA", "CL_COD CHAR(2) NN PK, CL_DESCR VARCHAR(40) NN"},
+    {"TB_CLINICA", "CL_COD CHAR(2) NN PK, CL_DESCR VARCHAR(60) NN"},
     {"TB_PROC_ESPEC", "PE_PROC CHAR(10) NN PK, PE_ESPEC CHAR(2) NN PK, PE_CMPT_INI CHAR(6), PE_CMPT_FIM CHAR(6)"},
     {"TB_HABILITACAO", "HAB_CODIGO CHAR(4) NN PK, HAB_DESCRICAO VARCHAR(150) NN, HAB_CMPT_INI CHAR(6), "
                        "HAB_CMPT_FIM CHAR(6)"},
@@ -175,6 +176,37 @@ TEST_F(SchemaTest, ContainingIgnoresCaseOfAccentedLetters)
     q.setParam("t", std::string("C\xD3LERA"));     // CÓLERA
     q.open();
     EXPECT_EQ(q.field(0).asInteger(), 1);
+}
+
+// A database of the first version: the months of the ages missing, the
+// bed types and hierarchy names narrower. The next update brings it to
+// the columns it fills, keeping its rows; a second upgrade changes nothing.
+TEST(SchemaUpgrade, AnEarlierDatabaseGetsTheColumnsTheLoadFills)
+{
+    ktest::TempDir dir;
+    std::string script(kdb::schemaScript());
+    const auto replace = [&](const std::string& from, const std::string& to) {
+        const std::size_t at = script.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        script.replace(at, from.size(), to);
+    };
+    replace("    PROC_IDADE_MIN_MESES  SMALLINT,\n    PROC_IDADE_MAX_MESES  SMALLINT,\n", "");
+    replace("CL_DESCR       VARCHAR(60)", "CL_DESCR       VARCHAR(40)");
+    replace("FO_DESCR       VARCHAR(105)", "FO_DESCR       VARCHAR(100)");
+    kdb::Connection db;
+    db.create(dir.file("OLD.GDB"), ktest::kCredentials, kdb::kPageSize, kdb::kDefaultCharset);
+    for (const std::string& s : kdb::splitScript(script)) db.executeImmediate(s);
+    db.executeImmediate("insert into TB_CLINICA values ('01', 'CIRURGICO')");
+
+    EXPECT_EQ(korvane::upgradeSchema(db), 4);   // two columns, two widths
+    EXPECT_EQ(korvane::upgradeSchema(db), 0);
+    db.executeImmediate("insert into TB_CLINICA values ('02', '" + std::string(60, 'X') + "')");
+    db.executeImmediate("update TB_PROC set PROC_IDADE_MIN_MESES = 6");
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    kdb::Query q(db, tr);
+    q.setSql("select count(*) from TB_CLINICA");
+    q.open();
+    EXPECT_EQ(q.field(std::size_t{0}).asInteger(), 2);
 }
 
 TEST(SchemaScript, SplitsAtSemicolonsOutsideTextsAndComments)

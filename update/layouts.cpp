@@ -64,14 +64,14 @@ constexpr std::array<FieldSpec, 17> procFields{{
     {271, 4, T::Integer, "PROC_QTD_PONTOS", "QT_PONTOS", 0, O},
     {275, 4, T::Age, "PROC_IDADE_MIN", "VL_IDADE_MINIMA", 0, O},
     {279, 4, T::Age, "PROC_IDADE_MAX", "VL_IDADE_MAXIMA", 0, O},
-    {275, 4, T::Integer, "PROC_IDADE_MIN_MESES", "VL_IDADE_MINIMA", 0, O},
-    {279, 4, T::Integer, "PROC_IDADE_MAX_MESES", "VL_IDADE_MAXIMA", 0, O},
     {283, 10, T::Money, "PROC_VL_SH", "VL_SH", 0, O},
     {293, 10, T::Money, "PROC_VL_SA", "VL_SA", 0, O},
     {303, 10, T::Money, "PROC_VL_SP", "VL_SP", 0, O},
     {313, 2, T::CodeText, "PROC_CO_FINANC", "CO_FINANCIAMENTO", 2, O},
     {315, 6, T::CodeText, "PROC_CO_RUBRICA", "CO_RUBRICA", 6, O},
     {325, 6, T::CodeText, "PROC_CMPT_FIM", "DT_COMPETENCIA", 6, O},
+    {275, 4, T::Integer, "PROC_IDADE_MIN_MESES", "VL_IDADE_MINIMA", 0, O},
+    {279, 4, T::Integer, "PROC_IDADE_MAX_MESES", "VL_IDADE_MAXIMA", 0, O},
 }};
 
 // 6 rl_procedimento_leito.txt

@@ -6,6 +6,7 @@
 #include "db/query.h"
 #include "db/transaction.h"
 #include "update/rowbuilder.h"
+#include "update/schemaupgrade.h"
 
 #include <sys/stat.h>
 #include <utility>
@@ -170,6 +171,8 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
 void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress, const UpdateHooks& hooks)
 {
     const CheckedRelease release = CheckedRelease::read(folder);
+    // A database of an earlier version gets the columns this release fills.
+    upgradeSchema(db);
     loadRelease(db, release, progress, hooks);
 }
 

@@ -31,25 +31,25 @@ insert into TB_PROC (PROC_COD, PROC_DESCR, PROC_COMPLEX, PROC_SEXO, PROC_QTD_MAX
   PROC_IDADE_MIN, PROC_IDADE_MAX, PROC_VL_SA, PROC_VL_SH, PROC_VL_SP, PROC_CMPT_FIM, PROC_CO_FINANC, PROC_CO_RUBRICA)
   values ('0301010072', 'CONSULTA MEDICA EM ATENCAO ESPECIALIZADA', '2', 'I', 1, 0, 0, 0, 130, 10.00, 0.00, 0.00, '202206', '06', '');
 insert into TB_PROC values ('0301010030', 'CONSULTA DE PROFISSIONAIS DE NIVEL SUPERIOR NA ATENCAO PRIMARIA', '1', 'I',
-  1, 0, 0, 0, 130, 0.00, 0.00, 0.00, null, '202206', '01', null, null);
+  1, 0, 0, 0, 130, 0.00, 0.00, 0.00, null, '202206', '01', null, null, null, null);
 insert into TB_PROC values ('0301060010', 'DIAGNOSTICO E/OU ATENDIMENTO DE URGENCIA EM CLINICA PEDIATRICA', '2', 'I',
-  1, 1, 0, 0, 13, 0.00, 100.00, 20.00, null, '202206', '06', null, null);
+  1, 1, 0, 1, 833, 0.00, 100.00, 20.00, null, '202206', '06', null, null, 6, 9999);
 insert into TB_PROC values ('0301010099', 'CONSULTA SEM FINANCIAMENTO CADASTRADO', '1', 'I',
-  1, 0, 0, 0, 130, 0.00, 0.00, 0.00, null, '202206', '99', null, null);
+  1, 0, 0, 0, 130, 0.00, 0.00, 0.00, null, '202206', '99', null, null, null, null);
 insert into TB_PROC values ('0303010037', 'TRATAMENTO DE OUTRAS DOENCAS BACTERIANAS', '2', 'I',
-  1, 5, 0, 0, 130, 15.00, 0.00, 3.00, null, '202206', '06', null, null);
+  1, 5, 0, 0, 130, 15.00, 0.00, 3.00, null, '202206', '06', null, null, null, null);
 insert into TB_PROC values ('0303010045', 'TRATAMENTO COM OLEO D''OLIVA', '2', 'F',
-  1, 0, 0, 18, 60, 0.00, 1234567.89, 0.50, null, '202206', '06', null, null);
+  1, 0, 0, 18, 60, 0.00, 1234567.89, 0.50, null, '202206', '06', null, null, 216, 722);
 insert into TB_PROC values ('0401010015', 'CURATIVO GRAU II C/ OU S/ DEBRIDAMENTO', '1', 'I',
-  1, 0, 0, 0, 130, 10.00, 5.00, 1.00, null, '202206', '06', null, null);
+  1, 0, 0, 0, 130, 10.00, 5.00, 1.00, null, '202206', '06', null, null, null, null);
 insert into TB_PROC values ('0401010023', 'EXCISAO E SUTURA DE LESAO NA PELE', '3', 'M',
-  2, 0, 0, 0, 130, 0.00, 250.00, 80.00, null, '202206', '04', null, null);
+  2, 0, 0, 0, 130, 0.00, 250.00, 80.00, null, '202206', '04', null, null, null, null);
 insert into TB_PROC values ('0702010016', 'PLACA DE COMPRESSAO DINAMICA', '3', 'I',
-  2, 0, 0, 0, 130, 0.00, 300.00, 0.00, null, '202206', '06', null, null);
+  2, 0, 0, 0, 130, 0.00, 300.00, 0.00, null, '202206', '06', null, null, null, null);
 insert into TB_PROC values ('0702010024', 'PARAFUSO CORTICAL', '3', 'I',
-  10, 0, 0, 0, 130, 0.00, 12.50, 0.00, null, '202206', '06', null, null);
+  10, 0, 0, 0, 130, 0.00, 12.50, 0.00, null, '202206', '06', null, null, null, null);
 insert into TB_PROC values ('0211030100', 'EXAME COM 0301 NO MEIO DO CODIGO', '2', 'I',
-  1, 0, 0, 0, 130, 5.00, 0.00, 0.00, null, '202206', '06', null, null);
+  1, 0, 0, 0, 130, 5.00, 0.00, 0.00, null, '202206', '06', null, null, null, null);
 
 insert into TB_DESCRICOES values ('0301010072', 'Consulta cl)SQL" "\xED" R"SQL(nica realizada por m)SQL" "\xE9" R"SQL(dico especialista.');
 
