@@ -162,6 +162,7 @@ void RecordSet::enableControls()
     if (missedReset_) {
         missedReset_ = false;
         emit rowsReset();
+        emit currentChanged();
     }
 }
 

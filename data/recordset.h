@@ -82,6 +82,18 @@ public:
     void disableControls();
     void enableControls();
     bool controlsDisabled() const { return disabled_ > 0; }
+    // Controls held off for a scope: a set closed and opened again inside
+    // it reaches its views once, with the new rows.
+    class Quiet {
+    public:
+        explicit Quiet(RecordSet& rs) : rs_(rs) { rs_.disableControls(); }
+        ~Quiet() { rs_.enableControls(); }
+        Quiet(const Quiet&) = delete;
+        Quiet& operator=(const Quiet&) = delete;
+
+    private:
+        RecordSet& rs_;
+    };
 
 signals:
     void currentChanged();   // the current row moved, or the set opened or closed

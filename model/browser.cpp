@@ -23,6 +23,8 @@ std::string textOf(const kdata::RecordSet* ds, const char* field)
 
 void reopen(kdata::DataSet* ds, const st::Bound& statement, const std::string& code)
 {
+    // Closed and opened again, the set reaches its grid or memo once.
+    const kdata::RecordSet::Quiet quiet(*ds);
     ds->close();
     ds->setParam(statement.param, code);
     ds->open();

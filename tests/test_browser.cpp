@@ -60,7 +60,7 @@ protected:
     void type(QLineEdit* box, const QString& text)
     {
         box->setFocus();
-        QTest::keyClicks(box, text);
+        ktest::typeKeys(box, text);
     }
 
     // Picks an entry from the drop-down with the keyboard, as a person would.
@@ -457,6 +457,39 @@ TEST_F(Browser, QuotesInEveryBoxAreSearchedAsTyped)
     }
     EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
     EXPECT_EQ(w->model().qryProccid10()->recordCount(), 3u);
+}
+
+// The three page boxes read a text as the main box does: accents and case
+// aside, in both directions; every word in any order; codes as printed.
+TEST_F(Browser, EveryPageBoxReadsWhatAPersonTypes)
+{
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
+    auto* cid = ktest::control<QLineEdit>(*w, "edtPesquiseCid");
+    const auto cids = [&](const QString& text) {
+        cid->clear();
+        type(cid, text);
+        return codes(w->model().qryProccid10(), "CP_CID");
+    };
+    EXPECT_EQ(cids(QStringLiteral("COLERA")), (std::set<std::string>{"A00 "}));   // stored "Cólera"
+    EXPECT_EQ(cids(QStringLiteral("cólera")), (std::set<std::string>{"A00 "}));
+    EXPECT_EQ(cids(QStringLiteral("MICROORGANISMO PNEUMONIA")), (std::set<std::string>{"J18 "}));
+    EXPECT_EQ(cids(QStringLiteral("J18.")), (std::set<std::string>{"J18 "}));
+    EXPECT_TRUE(cids(QStringLiteral("PNEUMONIA COLERA")).empty());
+
+    auto* cbo = ktest::control<QLineEdit>(*w, "edtPesquiseCbo");
+    type(cbo, QStringLiteral("OBSTETRA MÉDICO"));   // stored "MEDICO GINECOLOGISTA E OBSTETRA"
+    EXPECT_EQ(codes(w->model().qryProccbos(), "PCBO_CBO"), (std::set<std::string>{"225250"}));
+    cbo->clear();
+    type(cbo, QStringLiteral("2252-50"));
+    EXPECT_EQ(codes(w->model().qryProccbos(), "PCBO_CBO"), (std::set<std::string>{"225250"}));
+
+    auto* compa = ktest::control<QLineEdit>(*w, "edtPesquiseCompa");
+    type(compa, QStringLiteral("02.11.03.010-0"));
+    EXPECT_EQ(codes(w->model().qryProcopm(), "PC_PROC_SEC"), (std::set<std::string>{"0211030100"}));
+    compa->clear();
+    type(compa, QStringLiteral("código meio"));
+    EXPECT_EQ(codes(w->model().qryProcopm(), "PC_PROC_SEC"), (std::set<std::string>{"0211030100"}));
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(Browser, AFailingSearchIsReportedAndLeavesTheListClosed)

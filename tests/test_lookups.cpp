@@ -50,7 +50,7 @@ protected:
     static void type(QLineEdit* box, const QString& text)
     {
         box->setFocus();
-        QTest::keyClicks(box, text);
+        ktest::typeKeys(box, text);
     }
 
     static std::vector<std::string> column(kdata::RecordSet* ds, const char* field)
@@ -195,6 +195,33 @@ TEST_F(Lookups, TheProcedureFilterStaysForEveryCodeVisited)
     ktest::control<QLineEdit>(*w, "edtPesquiseProc")->clear();
     type(ktest::control<QLineEdit>(*w, "edtPesquiseProc"), QStringLiteral("0303010037"));
     EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0303010037"}));
+}
+
+// Both boxes of a lookup read a text as the main box does.
+TEST_F(Lookups, BothBoxesReadWhatAPersonTypes)
+{
+    auto w = open<TfrmCbos>();
+    auto* upper = ktest::control<QLineEdit>(*w, "edtPesquise");
+    type(upper, QStringLiteral("clínico médico"));   // stored "MEDICO CLINICO"
+    EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"225125"}));
+    upper->clear();
+    type(upper, QStringLiteral("2251-25"));
+    EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"225125"}));
+    auto* lower = ktest::control<QLineEdit>(*w, "edtPesquiseProc");
+    type(lower, QStringLiteral("03.01.01.007-2"));
+    EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0301010072"}));
+    lower->clear();
+    type(lower, QStringLiteral("doenças tratamento"));
+    EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0303010037"}));
+    lower->clear();
+    type(lower, QStringLiteral("' or ''='"));
+    EXPECT_TRUE(w->procedures()->isOpen());
+    EXPECT_TRUE(w->procedures()->isEmpty());
+
+    auto cid = open<TfrmCid10>();
+    type(ktest::control<QLineEdit>(*cid, "edtPesquise"), QStringLiteral("PROSTATA HIPERPLASIA"));   // stored with accents
+    EXPECT_EQ(column(cid->codes(), "CID_COD"), (V{"N40 "}));
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(Lookups, DoubleClickHandsTheProcedureBackAndCloses)

@@ -2,6 +2,9 @@
 
 #include "ui/application.h"
 
+#include <QKeyEvent>
+#include <QTest>
+
 #include <cstdlib>
 
 namespace ktest {
@@ -34,6 +37,20 @@ bool RecordingDialogs::confirm(QWidget*, const QString& caption, const QString& 
     const bool a = answers.front();
     answers.pop_front();
     return a;
+}
+
+void typeKeys(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(widget, c.toLatin1());
+            continue;
+        }
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QApplication::sendEvent(widget, &release);
+    }
 }
 
 } // namespace ktest

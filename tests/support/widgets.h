@@ -4,6 +4,7 @@
 #include "ui/dialogs.h"
 
 #include <QObject>
+#include <QWidget>
 
 #include <QString>
 
@@ -22,6 +23,10 @@ T* control(const QObject& window, const char* name)
 
 // The one application object of a test program (offscreen, fonts loaded).
 void ensureApplication();
+
+// Types the text into the widget key by key, accented letters included
+// (the test library's own typing takes plain ASCII only).
+void typeKeys(QWidget* widget, const QString& text);
 
 // Records every message box instead of showing it and answers confirmations
 // from a queue (OK when the queue is empty). Installed while it lives.
