@@ -162,7 +162,6 @@ void RecordSet::enableControls()
     if (missedReset_) {
         missedReset_ = false;
         emit rowsReset();
-        emit currentChanged();
     }
 }
 

@@ -83,7 +83,8 @@ public:
     void enableControls();
     bool controlsDisabled() const { return disabled_ > 0; }
     // Controls held off for a scope: a set closed and opened again inside
-    // it reaches its views once, with the new rows.
+    // it reaches its views once, with the new rows (a reset, not a move:
+    // handlers that follow the current row hear nothing).
     class Quiet {
     public:
         explicit Quiet(RecordSet& rs) : rs_(rs) { rs_.disableControls(); }

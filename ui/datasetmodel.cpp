@@ -91,6 +91,13 @@ void DataSetModel::fetchMore(const QModelIndex& parent)
 
 void DataSetModel::onReset()
 {
+    // Most pages of most procedures are empty: an empty list read again for
+    // the next procedure changes nothing a view shows, and a reset makes
+    // every grid lay its headers out again.
+    if (rows_ == 0 && dataSet_->recordCount() == 0) {
+        indicatorRow_ = -1;
+        return;
+    }
     beginResetModel();
     rows_ = static_cast<int>(dataSet_->recordCount());
     indicatorRow_ = static_cast<int>(dataSet_->currentRow());

@@ -1,6 +1,8 @@
 #include "dbgrid.h"
 
+#include <QCache>
 #include <QHeaderView>
+#include <QStaticText>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -17,6 +19,24 @@ namespace {
 class CellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    // A cell's text shaped once and drawn as often as the grid repaints it:
+    // moving along a list repaints rows whose texts have not changed.
+    const QStaticText& prepared(const QString& text, const QFont& font) const
+    {
+        if (font != cacheFont_) {
+            cache_.clear();
+            cacheFont_ = font;
+        }
+        if (QStaticText* hit = cache_.object(text)) return *hit;
+        auto* s = new QStaticText(text);
+        s->setTextFormat(Qt::PlainText);
+        s->setPerformanceHint(QStaticText::AggressiveCaching);
+        s->prepare(QTransform(), font);
+        cache_.insert(text, s);
+        return *s;
+    }
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const bool selected = option.state & QStyle::State_Selected;
@@ -32,10 +52,21 @@ public:
         painter->setFont(option.font);
         painter->setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
         const QVariant align = index.data(Qt::TextAlignmentRole);
-        const int flags = (align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter)) | Qt::TextSingleLine;
-        painter->drawText(option.rect.adjusted(3, 0, -3, 0), flags, text);
+        const int flags = align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter);
+        const QRect box = option.rect.adjusted(3, 0, -3, 0);
+        const QStaticText& shaped = prepared(text, option.font);
+        const QSizeF size = shaped.size();
+        const int y = box.top() + static_cast<int>((box.height() - size.height()) / 2);
+        int x = box.left();
+        if (flags & Qt::AlignRight) x = box.right() + 1 - static_cast<int>(size.width());
+        else if (flags & Qt::AlignHCenter) x = box.left() + static_cast<int>((box.width() - size.width()) / 2);
+        painter->drawStaticText(QPoint(x, y), shaped);
         painter->restore();
     }
+
+private:
+    mutable QCache<QString, QStaticText> cache_{2000};
+    mutable QFont cacheFont_;
 };
 
 // The row indicator column is as wide as the grid says, whatever its rows
