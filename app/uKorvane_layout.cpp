@@ -170,8 +170,10 @@ QWidget* TfrmKorvane::buildDetailPanel()
 
 QWidget* TfrmKorvane::buildValueBoxes()
 {
-    // Pixels each box takes, in the order of the values; the last takes the rest of the row.
-    static const int widths[] = {52, 96, 70, 112, 112, 112, 112, 112, 112, 112, 0};
+    // Pixels each box takes, in the order of the values; the last takes the
+    // rest of the row. The ages get room for "130 anos e 11 meses"; the
+    // values, for the largest the table holds.
+    static const int widths[] = {52, 88, 70, 104, 144, 144, 100, 100, 100, 100, 0};
     auto* strip = new QWidget;
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(4, 0, 4, 2);
@@ -199,6 +201,7 @@ QWidget* TfrmKorvane::buildValueBoxes()
         if (field.startsWith(QLatin1String("PROC_VL")) || field == QLatin1String("SOMASHSP"))
             edit->setAlignment(Qt::AlignRight);
         if (width > 0) edit->setFixedWidth(width);
+        if (field.startsWith(QLatin1String("IDADE")) || field == QLatin1String("FINANC_DESCR")) edit->setShrinkToFit(true);
         label->setBuddy(edit);
         cell->addWidget(label);
         cell->addWidget(edit);

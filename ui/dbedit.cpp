@@ -1,5 +1,6 @@
 #include "dbedit.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPalette>
 
@@ -25,6 +26,44 @@ void DBEdit::paintEvent(QPaintEvent* event)
     if (hasFocus()) {
         p.setPen(palette().color(QPalette::Highlight));
         p.drawRect(r.adjusted(1, 1, -1, -1));
+    }
+}
+
+void DBEdit::setShrinkToFit(bool shrink)
+{
+    shrink_ = shrink;
+    designFont_ = font();
+    // The box keeps the height of its design font however small the text gets.
+    if (shrink) setFixedHeight(sizeHint().height());
+    fit();
+}
+
+void DBEdit::fit()
+{
+    if (!shrink_ || fitting_) return;
+    fitting_ = true;
+    constexpr int kSmallest = 10;
+    QFont f = designFont_;
+    const int room = contentsRect().width() - 6;
+    while (f.pixelSize() > kSmallest && QFontMetrics(f).horizontalAdvance(text()) > room) f.setPixelSize(f.pixelSize() - 1);
+    if (f != font()) setFont(f);
+    fitting_ = false;
+}
+
+void DBEdit::resizeEvent(QResizeEvent* event)
+{
+    QLineEdit::resizeEvent(event);
+    fit();
+}
+
+void DBEdit::changeEvent(QEvent* event)
+{
+    QLineEdit::changeEvent(event);
+    // A font set from outside is the one to shrink from.
+    if (event->type() == QEvent::FontChange && !fitting_ && shrink_) {
+        designFont_ = font();
+        setFixedHeight(sizeHint().height());
+        fit();
     }
 }
 
@@ -59,6 +98,7 @@ void DBEdit::refresh()
     if (text == this->text()) return;
     setText(text);
     setCursorPosition(0);
+    fit();
 }
 
 void DBEdit::showMark(const QString& text, const QColor& color)
@@ -68,6 +108,7 @@ void DBEdit::showMark(const QString& text, const QColor& color)
     if (text == this->text()) return;
     setText(text);
     setCursorPosition(0);
+    fit();
 }
 
 void DBEdit::setTextColor(const QColor& color)

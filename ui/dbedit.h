@@ -27,6 +27,9 @@ public:
     // Asked at every refresh: a mark to show, or none, and the value is shown
     // in black.
     void setMarkRule(std::function<std::optional<Mark>()> rule);
+    // A text wider than the box is drawn in a smaller font (down to a
+    // floor) rather than cut: a clerk reads the whole age or financing name.
+    void setShrinkToFit(bool shrink);
     const QString& fieldName() const { return field_; }
 
     // Shows another text in another colour until the bound value is shown
@@ -37,11 +40,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QPointer<kdata::RecordSet> dataSet_;
     QString field_;
     std::function<std::optional<Mark>()> markRule_;
+    void fit();
+    bool shrink_ = false;
+    bool fitting_ = false;
+    QFont designFont_;
 };
 
 } // namespace kui
