@@ -44,6 +44,15 @@ QString csvNumber(const kdb::Value& v, Kind kind, const QString& shown)
     return shown;
 }
 
+QString jsonRow(const kdata::Extract& t, std::size_t r)
+{
+    QStringList members;
+    for (std::size_t i = 0; i < t.columns.size(); ++i)
+        members << jsonString(jsonKey(t.columns[i].field)) + QLatin1Char(':') +
+                       jsonValue(t.values[r][i], t.columns[i].kind, t.shown[r][i]);
+    return QLatin1Char('{') + members.join(QLatin1Char(',')) + QLatin1Char('}');
+}
+
 } // namespace
 
 QString csvField(const QString& text)
@@ -108,13 +117,7 @@ void Writer::list(const kdata::Extract& t)
         return;
     }
     QStringList rows;
-    for (std::size_t r = 0; r < t.values.size(); ++r) {
-        QStringList members;
-        for (std::size_t i = 0; i < t.columns.size(); ++i)
-            members << jsonString(jsonKey(t.columns[i].field)) + QLatin1Char(':') +
-                           jsonValue(t.values[r][i], t.columns[i].kind, t.shown[r][i]);
-        rows << QLatin1Char('{') + members.join(QLatin1Char(',')) + QLatin1Char('}');
-    }
+    for (std::size_t r = 0; r < t.values.size(); ++r) rows << jsonRow(t, r);
     line(QLatin1Char('[') + rows.join(QStringLiteral(",\n ")) + QLatin1Char(']'));
 }
 
@@ -152,13 +155,7 @@ void Writer::record(const std::vector<Field>& fields, const std::vector<std::pai
     }
     for (const auto& [caption, table] : lists) {
         QStringList rows;
-        for (std::size_t r = 0; r < table.values.size(); ++r) {
-            QStringList cells;
-            for (std::size_t i = 0; i < table.columns.size(); ++i)
-                cells << jsonString(jsonKey(table.columns[i].field)) + QLatin1Char(':') +
-                             jsonValue(table.values[r][i], table.columns[i].kind, table.shown[r][i]);
-            rows << QLatin1Char('{') + cells.join(QLatin1Char(',')) + QLatin1Char('}');
-        }
+        for (std::size_t r = 0; r < table.values.size(); ++r) rows << jsonRow(table, r);
         members << jsonString(caption) + QStringLiteral(":[") + rows.join(QLatin1Char(',')) + QLatin1Char(']');
     }
     line(QLatin1Char('{') + members.join(QStringLiteral(",\n ")) + QLatin1Char('}'));

@@ -9,6 +9,7 @@
 #include "support/fixture.h"
 #include "support/searchoracle.h"
 #include "support/tempdb.h"
+#include "support/browserfixture.h"
 #include "support/widgets.h"
 
 #include <QAbstractItemView>
@@ -29,91 +30,9 @@ namespace {
 
 using ktest::SearchColumn;
 
-class Browser : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { ktest::ensureApplication(); }
+using ktest::Browser;
+using ktest::kAll;
 
-    void SetUp() override
-    {
-        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-        path = ktest::createFixtureDatabase(dir);
-        w = std::make_unique<TfrmKorvane>(path);
-        w->resize(1366, 768);
-        w->show();
-        QApplication::setActiveWindow(w.get());
-    }
-
-    void TearDown() override
-    {
-        w.reset();
-        QLocale::setDefault(QLocale::c());
-    }
-
-    template <class T = QWidget>
-    T* child(const char* name)
-    {
-        auto* c = w->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_TRUE(c) << name;
-        return c;
-    }
-
-    void type(QLineEdit* box, const QString& text)
-    {
-        box->setFocus();
-        ktest::typeKeys(box, text);
-    }
-
-    // Picks an entry from the drop-down with the keyboard, as a person would.
-    void choose(kui::DBLookupCombo* lookup, const QString& startsWith)
-    {
-        lookup->setFocus();
-        QApplication::processEvents();
-        lookup->showPopup();
-        QAbstractItemView* view = lookup->view();
-        const int row = lookup->findText(startsWith, Qt::MatchStartsWith);
-        ASSERT_GE(row, 0) << startsWith.toStdString();
-        view->setCurrentIndex(view->model()->index(row, 0));
-        QTest::keyClick(view, Qt::Key_Return);
-        QApplication::processEvents();
-        QApplication::setActiveWindow(w.get());
-    }
-
-    std::set<std::string> codes(kdata::RecordSet* ds, const char* field = "PROC_COD")
-    {
-        std::set<std::string> out;
-        ds->fetchAll();
-        for (std::size_t r = 0; r < ds->recordCount(); ++r)
-            out.insert(ds->value(r, QString::fromLatin1(field)).toString());
-        return out;
-    }
-
-    std::set<std::string> listed() { return codes(w->model().qryTbProc()); }
-
-    void moveTo(const std::string& code)
-    {
-        kdata::RecordSet* list = w->model().qryTbProc();
-        list->fetchAll();
-        for (std::size_t r = 0; r < list->recordCount(); ++r)
-            if (list->value(r, QStringLiteral("PROC_COD")).toString() == code) {
-                // Click the row in the grid.
-                ktest::control<kui::DBGrid>(*w, "dbgProcs")->scrollTo(ktest::control<kui::DBGrid>(*w, "dbgProcs")->model()->index(static_cast<int>(r), 0));
-                const QRect rect = ktest::control<kui::DBGrid>(*w, "dbgProcs")->visualRect(ktest::control<kui::DBGrid>(*w, "dbgProcs")->model()->index(static_cast<int>(r), 0));
-                QTest::mouseClick(ktest::control<kui::DBGrid>(*w, "dbgProcs")->viewport(), Qt::LeftButton, {}, rect.center());
-                ASSERT_EQ(list->currentRow(), static_cast<long>(r));
-                return;
-            }
-        FAIL() << code << " not listed";
-    }
-
-    ktest::TempDir dir;
-    std::string path;
-    ktest::RecordingDialogs dialogs;
-    std::unique_ptr<TfrmKorvane> w;
-};
-
-const std::set<std::string> kAll = {"0211030100", "0301010030", "0301010072", "0301010099",
-                                    "0301060010", "0303010037", "0303010045", "0401010015",
-                                    "0401010023", "0702010016", "0702010024"};
 
 TEST(SearchStatements, AreBuiltFromTheLookupsAndTheText)
 {
@@ -390,106 +309,6 @@ TEST_F(Browser, TheListShowsWholeCodesAndTheIndicatorOnTheCurrentRow)
     ASSERT_EQ(w->model().qryTbProc()->currentRow(), 1);
     EXPECT_FALSE(marked(0));
     EXPECT_TRUE(marked(1));
-}
-
-TEST_F(Browser, PageFiltersStayInForceForLaterProcedures)
-{
-    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("03"));
-    moveTo("0301010072");
-    type(ktest::control<QLineEdit>(*w, "edtPesquiseCbo"), QStringLiteral("GINECO"));
-    EXPECT_EQ(codes(w->model().qryProccbos(), "PCBO_CBO"), (std::set<std::string>{"225250"}));
-    moveTo("0303010037");
-    EXPECT_TRUE(w->model().qryProccbos()->isEmpty());   // its CBO is filtered out
-    ktest::control<QLineEdit>(*w, "edtPesquiseCbo")->clear();
-    EXPECT_EQ(codes(w->model().qryProccbos(), "PCBO_CBO"), (std::set<std::string>{"225125"}));
-
-    // A code fragment no description holds falls through to the codes.
-    moveTo("0301010072");
-    type(ktest::control<QLineEdit>(*w, "edtPesquiseCid"), QStringLiteral("J1"));
-    EXPECT_EQ(codes(w->model().qryProccid10(), "CP_CID"), (std::set<std::string>{"J18 "}));
-    ktest::control<QLineEdit>(*w, "edtPesquiseCid")->clear();
-    type(ktest::control<QLineEdit>(*w, "edtPesquiseCid"), QStringLiteral("PNEUMO"));
-    EXPECT_EQ(codes(w->model().qryProccid10(), "CP_CID"), (std::set<std::string>{"J18 "}));
-}
-
-TEST_F(Browser, DoubleClickJumpsToTheCompatibleProcedure)
-{
-    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
-    ktest::control<QTabWidget>(*w, "PageControl1")->setCurrentIndex(3);
-    EXPECT_EQ(QApplication::focusWidget(), ktest::control<QLineEdit>(*w, "edtPesquiseCompa"));
-    type(ktest::control<QLineEdit>(*w, "edtPesquiseCompa"), QStringLiteral("0211"));
-    ASSERT_EQ(codes(w->model().qryProcopm(), "PC_PROC_SEC"), (std::set<std::string>{"0211030100"}));
-    const QRect cell = ktest::control<kui::DBGrid>(*w, "DBGrid3")->visualRect(ktest::control<kui::DBGrid>(*w, "DBGrid3")->model()->index(0, 0));
-    QTest::mouseDClick(ktest::control<kui::DBGrid>(*w, "DBGrid3")->viewport(), Qt::LeftButton, {}, cell.center());
-    EXPECT_EQ(ktest::control<QLineEdit>(*w, "edtPesquise")->text(), QStringLiteral("0211030100"));
-    EXPECT_EQ(listed(), (std::set<std::string>{"0211030100"}));
-
-    // With a group whose codes do not hold it, the list comes out empty.
-    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("03"));
-    ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
-    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
-    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
-    ktest::control<QLineEdit>(*w, "edtPesquiseCompa")->clear();
-    ASSERT_EQ(w->model().qryProcopm()->recordCount(), 2u);
-    w->model().qryProcopm()->fetchAll();
-    for (std::size_t r = 0; r < w->model().qryProcopm()->recordCount(); ++r)
-        if (w->model().qryProcopm()->value(r, QStringLiteral("PC_PROC_SEC")).toString() == "0211030100") w->model().qryProcopm()->moveTo(r);
-    w->model().jumpToCompatible();
-    EXPECT_TRUE(w->model().qryTbProc()->isEmpty());
-}
-
-TEST_F(Browser, QuotesInEveryBoxAreSearchedAsTyped)
-{
-    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("D'OLIVA"));
-    EXPECT_EQ(listed(), (std::set<std::string>{"0303010045"}));
-    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
-    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("'"));
-    EXPECT_EQ(listed(), (std::set<std::string>{"0303010045"}));
-    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
-    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("\"; --\\"));
-    EXPECT_TRUE(w->model().qryTbProc()->isOpen());
-    EXPECT_TRUE(w->model().qryTbProc()->isEmpty());
-    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
-    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
-    for (QLineEdit* box : {ktest::control<QLineEdit>(*w, "edtPesquiseCid"), ktest::control<QLineEdit>(*w, "edtPesquiseCbo"), ktest::control<QLineEdit>(*w, "edtPesquiseCompa")}) {
-        type(box, QStringLiteral("' or ''='"));
-        box->clear();
-    }
-    EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
-    EXPECT_EQ(w->model().qryProccid10()->recordCount(), 3u);
-}
-
-// The three page boxes read a text as the main box does: accents and case
-// aside, in both directions; every word in any order; codes as printed.
-TEST_F(Browser, EveryPageBoxReadsWhatAPersonTypes)
-{
-    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
-    auto* cid = ktest::control<QLineEdit>(*w, "edtPesquiseCid");
-    const auto cids = [&](const QString& text) {
-        cid->clear();
-        type(cid, text);
-        return codes(w->model().qryProccid10(), "CP_CID");
-    };
-    EXPECT_EQ(cids(QStringLiteral("COLERA")), (std::set<std::string>{"A00 "}));   // stored "Cólera"
-    EXPECT_EQ(cids(QStringLiteral("cólera")), (std::set<std::string>{"A00 "}));
-    EXPECT_EQ(cids(QStringLiteral("MICROORGANISMO PNEUMONIA")), (std::set<std::string>{"J18 "}));
-    EXPECT_EQ(cids(QStringLiteral("J18.")), (std::set<std::string>{"J18 "}));
-    EXPECT_TRUE(cids(QStringLiteral("PNEUMONIA COLERA")).empty());
-
-    auto* cbo = ktest::control<QLineEdit>(*w, "edtPesquiseCbo");
-    type(cbo, QStringLiteral("OBSTETRA MÉDICO"));   // stored "MEDICO GINECOLOGISTA E OBSTETRA"
-    EXPECT_EQ(codes(w->model().qryProccbos(), "PCBO_CBO"), (std::set<std::string>{"225250"}));
-    cbo->clear();
-    type(cbo, QStringLiteral("2252-50"));
-    EXPECT_EQ(codes(w->model().qryProccbos(), "PCBO_CBO"), (std::set<std::string>{"225250"}));
-
-    auto* compa = ktest::control<QLineEdit>(*w, "edtPesquiseCompa");
-    type(compa, QStringLiteral("02.11.03.010-0"));
-    EXPECT_EQ(codes(w->model().qryProcopm(), "PC_PROC_SEC"), (std::set<std::string>{"0211030100"}));
-    compa->clear();
-    type(compa, QStringLiteral("código meio"));
-    EXPECT_EQ(codes(w->model().qryProcopm(), "PC_PROC_SEC"), (std::set<std::string>{"0211030100"}));
-    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(Browser, AFailingSearchIsReportedAndLeavesTheListClosed)
