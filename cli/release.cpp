@@ -74,7 +74,7 @@ private:
 std::string oneFolder(const QStringList& args, const char* what)
 {
     if (args.size() != 1 || args.front().startsWith(QLatin1String("--")))
-        throw UsageError(std::string("diga a pasta ") + what);
+        throw UsageError(std::string("diga a pasta ou o zip ") + what);
     return args.front().toStdString();
 }
 

@@ -7,9 +7,9 @@
 
 namespace cli {
 
-// createdb FOLDER: a new database for a release.
+// createdb FOLDER|ZIP: a new database for a release.
 int createdb(const Context& context, const QStringList& args);
-// update FOLDER: the release loaded, all or nothing.
+// update FOLDER|ZIP: the release loaded, all or nothing.
 int update(const Context& context, const QStringList& args);
 
 // What the two commands print as they go and when they end, under a name
