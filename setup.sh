@@ -33,11 +33,12 @@ fi
 
 mkdir -p "$DATA_DIR"
 if [ ! -f "$DATA_DIR/KORVANE.GDB" ]; then
-  release="$DATA_DIR/release-sample"
-  rm -rf "$release"
-  "$BUILD_DIR/korvane-genrelease" --seed 1 --scale 1 "$release"
-  "$BUILD_DIR/korvane-createdb" "$release"
-  "$BUILD_DIR/korvane-update" "$release"
+  # A real release from the first start: the newest DATASUS publishes when it
+  # answers within seconds, otherwise the one that ships in data/.
+  release=$(timeout 15 "$BUILD_DIR/korvane-cli" download 2>/dev/null | tail -n 1) || release=""
+  [ -n "$release" ] && [ -f "$release" ] || release=$(ls data/TabelaUnificada_*.zip | tail -n 1)
+  "$BUILD_DIR/korvane-cli" createdb "$release"
+  "$BUILD_DIR/korvane-cli" update "$release"
 fi
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$BUILD_DIR/korvane"

@@ -78,7 +78,10 @@ std::string withSlash(std::string address)
     return address;
 }
 
-bool isFtp(const std::string& url) { return url.rfind("ftp://", 0) == 0 || url.rfind("ftps://", 0) == 0; }
+bool isFtp(const std::string& url)
+{
+    return url.rfind("ftp://", 0) == 0 || url.rfind("ftps://", 0) == 0;
+}
 
 std::string hostOf(const std::string& url)
 {
