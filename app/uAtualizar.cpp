@@ -1,5 +1,6 @@
 #include "uAtualizar.h"
 
+#include "core/aside.h"
 #include "core/text.h"
 #include "db/connection.h"
 #include "korvane_config.h"
@@ -27,9 +28,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <atomic>
 #include <exception>
-#include <thread>
 
 namespace {
 
@@ -295,27 +294,18 @@ std::exception_ptr TfrmAtualizar::runAside(const std::function<void()>& work, co
 {
     running_ = true;
     qApp->installEventFilter(this);
-    std::exception_ptr failure;
-    std::atomic<bool> done{false};
-    std::jthread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        done.store(true, std::memory_order_release);
-    });
+    korvane::Aside aside(work);
 
     QEventLoop loop;
     QTimer poll;
     poll.setInterval(50);
     connect(&poll, &QTimer::timeout, &loop, [&] {
         show();
-        if (done.load(std::memory_order_acquire)) loop.quit();
+        if (aside.done()) loop.quit();
     });
     poll.start();
     loop.exec();
-    worker.join();
+    const std::exception_ptr failure = aside.join();
     show();
 
     qApp->removeEventFilter(this);

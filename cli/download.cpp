@@ -10,11 +10,8 @@
 
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <exception>
-#include <thread>
 
 namespace cli {
 namespace {
@@ -83,22 +80,9 @@ int download(const Context& context, const QStringList& args)
     const DownloadArgs d = parse(context, args);
     korvane::DownloadProgress progress;
     korvane::DownloadResult result;
-    std::exception_ptr failure;
-    std::atomic<bool> done{false};
-    std::jthread worker([&] {
-        try {
-            result = korvane::downloadRelease(d.options, progress);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        done.store(true);
-    });
     DownloadView view(progress);
-    while (!done.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        view.show();
-    }
-    worker.join();
+    const std::exception_ptr failure =
+        runShowing([&] { result = korvane::downloadRelease(d.options, progress); }, [&] { view.show(); });
     if (failure) std::rethrow_exception(failure);
     if (result.fetched) view.show(true);
 

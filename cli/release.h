@@ -5,6 +5,10 @@
 
 #include "cli/consult.h"
 
+#include <exception>
+#include <functional>
+#include <string>
+
 namespace cli {
 
 // createdb FOLDER|ZIP: a new database for a release.
@@ -21,6 +25,10 @@ int download(const Context& context, const QStringList& args);
 // ("korvane-cli", or the older programs' own).
 int runCreatedb(const Context& context, const std::string& folder, const char* program);
 int runUpdate(const Context& context, const std::string& folder, const char* program);
+
+// Runs work on a thread of its own and calls show every 100 ms until it
+// ends; the work's exception, if it threw one.
+std::exception_ptr runShowing(const std::function<void()>& work, const std::function<void()>& show);
 
 // A bar of 40 cells redrawn in place on standard error, a text after it;
 // the final one ends its line.

@@ -13,6 +13,7 @@
 #include "support/releaseserver.h"
 #include "support/tempdb.h"
 #include "support/updaterun.h"
+#include "support/updatewindow.h"
 #include "support/widgets.h"
 #include "support/zips.h"
 #include "update/releasesettings.h"
@@ -56,7 +57,7 @@ void keepSettingsIn(const ktest::TempDir& dir, const QString& address, bool noti
     s.sync();
 }
 
-class FetchWindow : public ::testing::Test {
+class FetchWindow : public ktest::UpdateWindowTest<Dialogs> {
 protected:
     static void SetUpTestSuite()
     {
@@ -68,35 +69,15 @@ protected:
     }
     static void TearDownTestSuite() { delete shared; }
 
+    // Nothing the window reads in the settings may lead off the machine.
     void SetUp() override
     {
         keepSettingsIn(dir, QStringLiteral("ftp://127.0.0.1:%1/").arg(ktest::closedPort()), false);
-        path = ktest::createFixtureDatabase(dir);
-        db.open(path, ktest::kCredentials);
-        w = std::make_unique<TfrmAtualizar>(db);
-        dialogs.window = w.get();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QTest::qWait(10);
-    }
-    void TearDown() override
-    {
-        w.reset();
-        db.close();
+        ktest::UpdateWindowTest<Dialogs>::SetUp();
     }
 
-    void type(const std::string& text)
-    {
-        w->edtCaminho->setFocus();
-        w->edtCaminho->setText(QString::fromStdString(text));
-    }
     std::string versao() { return ktest::update::scalar(path, "select VERSAO from VERSAO"); }
 
-    ktest::TempDir dir;
-    std::string path;
-    kdb::Connection db;
-    Dialogs dialogs;
-    std::unique_ptr<TfrmAtualizar> w;
     inline static ktest::TempDir* shared = nullptr;
     inline static std::string release, zip;
 };
@@ -104,18 +85,18 @@ protected:
 TEST_F(FetchWindow, ShowsTheCompetenciaOfWhatTheFieldNamesThenLoadsTheZip)
 {
     EXPECT_TRUE(w->lblVersao->text().isEmpty());
-    type(zip);
+    typeFolder(zip);
     QTest::qWait(400);   // shown once typing pauses
     EXPECT_EQ(w->lblVersao->text(), QStringLiteral("COMPETÊNCIA 05/2024\nPUBLICADA EM 03/06/2024 10:15"));
-    type(dir.file("nothing-here"));
+    typeFolder(dir.file("nothing-here"));
     QTest::qWait(400);
     EXPECT_TRUE(w->lblVersao->text().isEmpty());
-    type("  " + release + " ");
+    typeFolder("  " + release + " ");
     QTest::qWait(400);
     EXPECT_TRUE(w->lblVersao->text().startsWith(QStringLiteral("COMPETÊNCIA 05/2024\nARQUIVOS DE ")))
         << w->lblVersao->text().toStdString();
 
-    type(zip);
+    typeFolder(zip);
     QTest::mouseClick(w->btnImportar, Qt::LeftButton);
     EXPECT_EQ(w->lblVersao->text(), QStringLiteral("COMPETÊNCIA 05/2024\nPUBLICADA EM 03/06/2024 10:15"));
     ASSERT_EQ(dialogs.confirmations.size(), 1u);
@@ -130,7 +111,7 @@ TEST_F(FetchWindow, DamagedZipEndsInTheErrorBoxAndChangesNothing)
     const std::string bad = dir.file("TabelaUnificada_202405_v2406031015.zip");
     const std::string bytes = ktest::zips::bytesOf(zip);
     ktest::zips::writeBytes(bad, bytes.substr(0, bytes.size() - 100));
-    type(bad);
+    typeFolder(bad);
     QTest::mouseClick(w->btnImportar, Qt::LeftButton);
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0], QString::fromStdString("Arquivo \"" + bad + "\": o zip está danificado ou incompleto"));
@@ -148,9 +129,7 @@ TEST_F(FetchWindow, BaixarFetchesIntoTheReleasesFolderThenLoadsOnceConfirmed)
     ktest::ReleaseServer server(Protocol::Ftp, root, dir.path());
     if (!server.started()) GTEST_SKIP() << "no python3 with pyftpdlib here";
     keepSettingsIn(dir, QString::fromStdString(server.url()), false);
-    w = std::make_unique<TfrmAtualizar>(db);   // reads the settings as it opens
-    dialogs.window = w.get();
-    w->show();
+    openWindow();   // which reads the settings as it opens
     EXPECT_EQ(w->downloadOptions.address, server.url());
     EXPECT_EQ(w->downloadOptions.folder, (dir.path() / "releases").string());
 
