@@ -11,9 +11,9 @@ case "$mode" in run|test) ;; *) echo "usage: ./setup.sh run|test" >&2; exit 2 ;;
 PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev googletest libgtest-dev
   firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils
   poppler-utils xvfb xauth fonts-wine fonts-liberation2 fonts-dejavu-core"
+
 # The release zip read in place and fetched from DATASUS; the download tests' FTP server.
 PACKAGES="$PACKAGES libzip-dev libcurl4-openssl-dev python3 python3-pyftpdlib zip unzip"
-
 missing=""
 for p in $PACKAGES; do dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"; done
 if [ -n "$missing" ]; then
