@@ -1,4 +1,4 @@
-// korvane-createdb [--database PATH] RELEASE_FOLDER|ZIP
+// korvane-createdb [--database PATH] RELEASE_FOLDER
 // The older name of `korvane-cli createdb`: makes an empty Korvane database
 // from the schema and fills the tables that come with the database file
 // (TB_CID, TB_FINANCIAMENTO) from a release.
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     context.database = KORVANE_DATABASE_FILE;
     std::string folder;
     if (!korvane::parseDatabaseAndFolder(argc, argv, context.database, folder)) {
-        std::fprintf(stderr, "usage: korvane-createdb [--database PATH] RELEASE_FOLDER|ZIP\n"
+        std::fprintf(stderr, "usage: korvane-createdb [--database PATH] RELEASE_FOLDER\n"
                              "default database: %s\n", KORVANE_DATABASE_FILE);
         return 2;
     }

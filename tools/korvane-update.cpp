@@ -1,5 +1,5 @@
-// korvane-update [--database PATH] FOLDER|ZIP
-// The older name of `korvane-cli update`: loads a SIGTAP release (a folder or its zip) into
+// korvane-update [--database PATH] FOLDER
+// The older name of `korvane-cli update`: loads a SIGTAP release folder into
 // the database, as the update window does. Exit status 0 when the release
 // is loaded; otherwise 1 and the reason on standard error.
 
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     context.database = KORVANE_DATABASE_FILE;
     std::string folder;
     if (!korvane::parseDatabaseAndFolder(argc, argv, context.database, folder)) {
-        std::fprintf(stderr, "usage: korvane-update [--database PATH] FOLDER|ZIP\ndefault database: %s\n",
+        std::fprintf(stderr, "usage: korvane-update [--database PATH] FOLDER\ndefault database: %s\n",
                      KORVANE_DATABASE_FILE);
         return 2;
     }
