@@ -4,14 +4,18 @@
 
 #include "cli/release.h"
 
+#include "core/aside.h"
 #include "update/download.h"
 #include "update/releaseinfo.h"
 #include "update/releasesettings.h"
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
+#include <functional>
+#include <thread>
 
 namespace cli {
 namespace {
@@ -42,6 +46,18 @@ DownloadArgs parse(const Context& context, const QStringList& args)
         else d.options.competencia = value;
     }
     return d;
+}
+
+// The download goes to a thread of its own while this one draws its
+// progress every 100 ms.
+std::exception_ptr runShowing(const std::function<void()>& work, const std::function<void()>& show)
+{
+    korvane::Aside aside(work);
+    while (!aside.done()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        show();
+    }
+    return aside.join();
 }
 
 // On a terminal a bar redrawn in place; otherwise a line at each tenth.

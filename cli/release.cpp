@@ -1,6 +1,5 @@
 #include "release.h"
 
-#include "core/aside.h"
 #include "db/connection.h"
 #include "korvane_config.h"
 #include "update/databasecreation.h"
@@ -10,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -74,16 +74,6 @@ std::string oneFolder(const QStringList& args, const char* what)
 
 } // namespace
 
-std::exception_ptr runShowing(const std::function<void()>& work, const std::function<void()>& show)
-{
-    korvane::Aside aside(work);
-    while (!aside.done()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        show();
-    }
-    return aside.join();
-}
-
 void drawProgressBar(long long done, long long total, const std::string& text, bool final)
 {
     constexpr int kWidth = 40;
@@ -113,14 +103,23 @@ int runCreatedb(const Context& context, const std::string& folder, const char* p
 int runUpdate(const Context& context, const std::string& folder, const char* program)
 {
     korvane::UpdateProgress progress;
+    std::exception_ptr failure;
+    std::atomic<bool> done{false};
     const auto started = std::chrono::steady_clock::now();
+    std::jthread worker([&] {
+        try {
+            korvane::updateDatabase(context.database, kdb::Credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD}, folder, progress);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done.store(true);
+    });
     ProgressView view(progress);
-    const std::exception_ptr failure = runShowing(
-        [&] {
-            korvane::updateDatabase(context.database, kdb::Credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD}, folder,
-                                    progress);
-        },
-        [&] { view.show(); });
+    while (!done.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        view.show();
+    }
+    worker.join();
     if (failure) {
         if (progress.runTotal.load() > 0) view.show(true);
         try {

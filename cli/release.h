@@ -5,33 +5,23 @@
 
 #include "cli/consult.h"
 
-#include <exception>
-#include <functional>
-#include <string>
-
 namespace cli {
 
 // createdb FOLDER|ZIP: a new database for a release.
 int createdb(const Context& context, const QStringList& args);
 // update FOLDER|ZIP: the release loaded, all or nothing.
 int update(const Context& context, const QStringList& args);
-
 // download [--competencia AAAAMM] [--from URL] [--to FOLDER] [--load]: the
 // newest release (or the one asked) fetched from DATASUS, or from the folder
 // named, into the releases folder; --load then loads it.
 int download(const Context& context, const QStringList& args);
+// A bar of 40 cells redrawn in place on standard error, a text after it;
+// the final one ends its line.
+void drawProgressBar(long long done, long long total, const std::string& text, bool final);
 
 // What the two commands print as they go and when they end, under a name
 // ("korvane-cli", or the older programs' own).
 int runCreatedb(const Context& context, const std::string& folder, const char* program);
 int runUpdate(const Context& context, const std::string& folder, const char* program);
-
-// Runs work on a thread of its own and calls show every 100 ms until it
-// ends; the work's exception, if it threw one.
-std::exception_ptr runShowing(const std::function<void()>& work, const std::function<void()>& show);
-
-// A bar of 40 cells redrawn in place on standard error, a text after it;
-// the final one ends its line.
-void drawProgressBar(long long done, long long total, const std::string& text, bool final);
 
 } // namespace cli

@@ -12,9 +12,9 @@ struct CreationCounts {
     std::size_t financiamento = 0;
 };
 
-// The release is a folder or a zip. Fails (std::runtime_error or kdb::Error)
-// when the file exists already, the release files cannot be read or a line
-// cannot be stored; a failed creation removes the half-made file.
+// Fails (std::runtime_error or kdb::Error) when the file exists already, the
+// release files cannot be read or a line cannot be stored; a failed creation
+// removes the half-made file.
 CreationCounts createKorvaneDatabase(const std::string& databasePath, const std::string& releaseFolder);
 
 } // namespace korvane
