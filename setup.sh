@@ -12,6 +12,8 @@ PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev go
   firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils
   poppler-utils xvfb xauth x11-utils fonts-wine fonts-liberation2 fonts-dejavu-core"
 
+# The release zip read in place and fetched from DATASUS; the download tests' FTP server.
+PACKAGES="$PACKAGES libzip-dev libcurl4-openssl-dev python3 python3-pyftpdlib zip unzip"
 missing=""
 for p in $PACKAGES; do dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"; done
 if [ -n "$missing" ]; then
@@ -32,11 +34,12 @@ fi
 
 mkdir -p "$DATA_DIR"
 if [ ! -f "$DATA_DIR/KORVANE.GDB" ]; then
-  release="$DATA_DIR/release-sample"
-  rm -rf "$release"
-  "$BUILD_DIR/korvane-genrelease" --seed 1 --scale 1 "$release"
-  "$BUILD_DIR/korvane-createdb" "$release"
-  "$BUILD_DIR/korvane-update" "$release"
+  # A real release from the first start: the newest DATASUS publishes when it
+  # answers within seconds, otherwise the one that ships in data/.
+  release=$(timeout 15 "$BUILD_DIR/korvane-cli" download 2>/dev/null | tail -n 1) || release=""
+  [ -n "$release" ] && [ -f "$release" ] || release=$(ls data/TabelaUnificada_*.zip | tail -n 1)
+  "$BUILD_DIR/korvane-cli" createdb "$release"
+  "$BUILD_DIR/korvane-cli" update "$release"
 fi
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$BUILD_DIR/korvane"

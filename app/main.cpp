@@ -10,5 +10,6 @@ int main(int argc, char** argv)
     std::unique_ptr<TfrmKorvane> frmKorvane = startMainWindow(KORVANE_DATABASE_FILE);
     if (!frmKorvane) return 1;
     frmKorvane->showMaximized();
+    frmKorvane->checkForNewRelease();
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "uAtualizar.h"
 
+#include "core/aside.h"
 #include "core/text.h"
 #include "db/connection.h"
 #include "korvane_config.h"
@@ -8,13 +9,13 @@
 #include "ui/pictures.h"
 #include "ui/style.h"
 #include "update/layouts.h"
+#include "update/releasesettings.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -27,9 +28,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <atomic>
 #include <exception>
-#include <thread>
 
 namespace {
 
@@ -98,10 +97,15 @@ TfrmAtualizar::TfrmAtualizar(kdb::Connection& dtbDados, QWidget* parent)
     setTabOrder(edtCaminho, btnImportar);
     BitBtn1->setFocus();
 
-    chooseFolder = [](QWidget* parent, const QString& current) {
-        return QFileDialog::getExistingDirectory(parent, QStringLiteral("CAMINHO  DOS  ARQs   .TXT  PARA  IMPORTAÇÃO"),
-                                                 current);
-    };
+    chooseFolder = chooseFolderOrZip;
+    downloadOptions.address = korvane::downloadAddress();
+    downloadOptions.folder = korvane::releasesFolderFor(dtbDados_.path());
+    // What the field names is looked at once typing pauses, not at every key.
+    infoDelay_ = new QTimer(this);
+    infoDelay_->setSingleShot(true);
+    infoDelay_->setInterval(250);
+    connect(infoDelay_, &QTimer::timeout, this, &TfrmAtualizar::showReleaseInfo);
+    connect(edtCaminho, &QLineEdit::textChanged, infoDelay_, qOverload<>(&QTimer::start));
     new kui::KeyPreview(this, [this](QKeyEvent* e) { return FormKeyPress(e); });
 
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
@@ -131,7 +135,7 @@ QFrame* TfrmAtualizar::buildFolderBand()
     }
     QAction* choose = edtCaminho->addAction(QIcon(kui::pictures::folder(16)), QLineEdit::TrailingPosition);
     choose->setObjectName(QStringLiteral("edtCaminhoButton"));
-    choose->setToolTip(QStringLiteral("Escolher a pasta"));
+    choose->setToolTip(QStringLiteral("Escolher a pasta ou o zip da Tabela Unificada"));
     connect(choose, &QAction::triggered, this, &TfrmAtualizar::edtCaminhoButtonClick);
     v->addWidget(lblCaminho);
     v->addWidget(edtCaminho);
@@ -184,13 +188,28 @@ QGroupBox* TfrmAtualizar::buildProgressBox()
     return gbProgresso;
 }
 
-// SAIR at the right of the bottom band.
+// BAIXAR DA INTERNET and the release's competência at the left of the
+// bottom band, SAIR at its right.
 QFrame* TfrmAtualizar::buildExitBand()
 {
     Panel2 = kui::sunkenBand(41, QStringLiteral("Panel2"), this);
     auto* h = new QHBoxLayout(Panel2);
     h->setContentsMargins(2, 2, 2, 2);
-    h->addStretch();
+    btnBaixar = new QPushButton(QStringLiteral("&BAIXAR DA INTERNET"), Panel2);
+    btnBaixar->setObjectName(QStringLiteral("btnBaixar"));
+    btnBaixar->setToolTip(QStringLiteral("Baixa do DATASUS a versão mais nova da tabela e a carrega (Alt+B)"));
+    btnBaixar->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    // Out of the Tab chain, which stays SAIR, the field, ATUALIZAR; Alt+B reaches it.
+    btnBaixar->setFocusPolicy(Qt::ClickFocus);
+    connect(btnBaixar, &QPushButton::clicked, this, &TfrmAtualizar::btnBaixarClick);
+    h->addWidget(btnBaixar);
+    lblVersao = new QLabel(Panel2);
+    lblVersao->setObjectName(QStringLiteral("lblVersao"));
+    lblVersao->setFont(kui::tahoma(11));
+    QPalette p = lblVersao->palette();
+    p.setColor(QPalette::WindowText, Qt::blue);
+    lblVersao->setPalette(p);
+    h->addWidget(lblVersao, 1);
     BitBtn1 = kui::exitButton(Panel2);
     BitBtn1->setFixedWidth(95);
     BitBtn1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
@@ -243,6 +262,7 @@ void TfrmAtualizar::btnImportarClick()
         edtCaminho->setFocus();
         return;
     }
+    showReleaseInfo();
     if (!kui::dialogs().confirm(this, QStringLiteral("ATUALIZAÇÃO. . ."),
                                 QStringLiteral("TEM CERTEZA DA ATUALIZAÇÃO DAS TABELAS ?")))
         return;
@@ -251,48 +271,46 @@ void TfrmAtualizar::btnImportarClick()
 
 // The run goes to a thread of its own, with an attachment of its own to the
 // window's database (a connection is used by one thread at a time, and this
-// one keeps the main window's). This thread keeps painting the label and
-// the bars from the run's counters every 50 ms and eats the window's input
-// until the run ends.
+// one keeps the main window's).
 void TfrmAtualizar::run(const QString& folder)
 {
     const std::string path = QFile::encodeName(folder).toStdString();
     const std::string database = dtbDados_.path();
     progress_.reset();
-    running_ = true;
-    qApp->installEventFilter(this);
-
-    std::exception_ptr failure;
-    std::atomic<bool> done{false};
-    std::jthread worker([&] {
-        try {
-            korvane::updateDatabase(database, {KORVANE_DB_USER, KORVANE_DB_PASSWORD}, path, progress_, runHooks);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        done.store(true, std::memory_order_release);
-    });
-
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(50);
-    connect(&poll, &QTimer::timeout, &loop, [&] {
-        showProgress();
-        if (done.load(std::memory_order_acquire)) loop.quit();
-    });
-    poll.start();
-    loop.exec();
-    worker.join();
-    showProgress();
-
-    qApp->removeEventFilter(this);
-    running_ = false;
+    const std::exception_ptr failure = runAside(
+        [&] { korvane::updateDatabase(database, {KORVANE_DB_USER, KORVANE_DB_PASSWORD}, path, progress_, runHooks); },
+        [this] { showProgress(); });
     if (failure) {
         kui::guarded(this, [&] { std::rethrow_exception(failure); });
         return;
     }
     kui::dialogs().information(this, QStringLiteral("ATUALIZAÇÃO CONCLUÍDA COM SUCESSO !"));
     accept();
+}
+
+// This thread keeps painting from the work's counters and eats the
+// window's input until the work ends.
+std::exception_ptr TfrmAtualizar::runAside(const std::function<void()>& work, const std::function<void()>& show)
+{
+    running_ = true;
+    qApp->installEventFilter(this);
+    korvane::Aside aside(work);
+
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(50);
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        show();
+        if (aside.done()) loop.quit();
+    });
+    poll.start();
+    loop.exec();
+    const std::exception_ptr failure = aside.join();
+    show();
+
+    qApp->removeEventFilter(this);
+    running_ = false;
+    return failure;
 }
 
 void TfrmAtualizar::showProgress()

@@ -1,5 +1,6 @@
 #include "uKorvane.h"
 
+#include "app/releasenotice.h"
 #include "app/reportmenu.h"
 #include "app/uAtualizar.h"
 #include "lookup/uCbos.h"
@@ -8,6 +9,7 @@
 #include "ui/dialogs.h"
 #include "ui/keypreview.h"
 #include "ui/style.h"
+#include "update/releasesettings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -71,6 +73,12 @@ QString TfrmKorvane::searchBoxText() const { return edtPesquise->text(); }
 
 void TfrmKorvane::focusSearchBox() { edtPesquise->setFocus(Qt::OtherFocusReason); }
 
+void TfrmKorvane::checkForNewRelease()
+{
+    if (!korvane::newReleaseNotice()) return;
+    kui::guarded(this, [this] { notice_->start(korvane::downloadAddress(), model_->versao()); });
+}
+
 void TfrmKorvane::buildStatusBar()
 {
     QStatusBar* bar = statusBar();
@@ -89,8 +97,15 @@ void TfrmKorvane::buildStatusBar()
         l->setFrameShape(QFrame::Panel);
         l->setFrameShadow(QFrame::Sunken);
     }
+    auto* newRelease = new QLabel;
+    newRelease->setObjectName(QStringLiteral("lblNovaVersao"));
+    newRelease->setFrameShape(QFrame::Panel);
+    newRelease->setFrameShadow(QFrame::Sunken);
+    newRelease->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    notice_ = new ReleaseNotice(newRelease, this);
     bar->addWidget(statusDate_);
     bar->addWidget(statusTime_);
+    bar->addWidget(newRelease);
     bar->addWidget(publisher, 1);
 
     PopupActionBar1 = new QMenu(this);
@@ -239,6 +254,7 @@ void TfrmKorvane::ATUALIZAOTABELAS1Click()
     // Nothing is re-read now: the lists keep what they show until the next
     // search or move. But those runs must plan against the new tables.
     model_->releaseLoaded();
+    kui::guarded(this, [this] { notice_->loadedIs(model_->versao()); });
 }
 
 void TfrmKorvane::closeEvent(QCloseEvent* event)

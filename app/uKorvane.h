@@ -19,6 +19,7 @@ class QAction;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class ReleaseNotice;
 class ReportMenu;
 
 namespace kui {
@@ -44,6 +45,12 @@ public:
     // What the print menu needs of the window.
     QString searchBoxText() const;
     void focusSearchBox();
+
+    // Looks aside, for a second at most, whether the download folder of the
+    // settings publishes a newer competência, and says so in the status
+    // bar; nothing when the settings turn the notice off.
+    void checkForNewRelease();
+    ReleaseNotice& releaseNotice() { return *notice_; }
 
 public slots:
     void FormCreate();
@@ -101,6 +108,7 @@ private:
     kui::DBGrid* DBGrid3 = nullptr;    // "Compatível"
     QLabel* statusDate_ = nullptr;
     QLabel* statusTime_ = nullptr;
+    ReleaseNotice* notice_ = nullptr;
     QMenu* PopupActionBar1 = nullptr;
     QAction* ATUALIZAOTABELAS1 = nullptr;
     QTimer* Timer1 = nullptr;

@@ -1,4 +1,5 @@
-// bench_update [--runs N] [--big-runs N] [--scale X] [--real FOLDER|none] [--work DIR]
+// bench_update [--runs N] [--big-runs N] [--scale X] [--real FOLDER|none]
+//              [--real-zip ZIP|none] [--zip-scale X] [--work DIR]
 //
 // Times the full table update of the real 202206 release (when present) and
 // of a generated release (10x by default): seconds, rows per second, and the
@@ -7,7 +8,11 @@
 // statement per table in one transaction. Both start from a database made
 // from the schema with empty tables; the update is also timed replacing a
 // release already loaded, the case of every update after the first.
-// Medians of several runs, interleaved so that noise hits both alike.
+// Then the release loaded from its zip against the same release unpacked
+// into a folder: the real 202606 zip (when present) and a generated one (1x
+// by default), with the peak memory of a zip load against the release's
+// unpacked bytes. Medians of several runs, interleaved so that noise hits
+// both alike.
 
 #include "db/connection.h"
 #include "db/query.h"
@@ -16,6 +21,7 @@
 #include "korvane_config.h"
 #include "tools/releasegen.h"
 #include "update/layouts.h"
+#include "update/releasezip.h"
 #include "update/rowbuilder.h"
 #include "update/updaterun.h"
 
@@ -28,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -186,6 +193,23 @@ void breakdown(const std::string& db, const std::string& folder)
     std::printf("\n    emptying %.2f s, loading %.2f s, commit and the rest %.2f s\n", empt, load, end - t0 - empt - load);
 }
 
+// A database with the schema and empty tables, copied afresh for each run.
+struct Scratch {
+    std::string empty, db;
+    explicit Scratch(const fs::path& work) : empty((work / "empty.gdb").string()), db((work / "run.gdb").string())
+    {
+        if (fs::exists(empty)) return;
+        kdb::Connection c;
+        kdb::createDatabase(c, empty, kCredentials);
+        c.close();
+    }
+    void fresh() const
+    {
+        fs::remove(db);
+        fs::copy_file(empty, db);
+    }
+};
+
 struct Figures {
     double update = 0, floor = 0, replace = 0, peak = 0, idle = 0;
     std::int64_t lines = 0;
@@ -205,17 +229,9 @@ Figures measure(const char* self, const std::string& name, const std::string& fo
                 static_cast<double>(f.bytes) / 1048576.0);
     std::fflush(stdout);
 
-    const std::string empty = (work / "empty.gdb").string();
-    if (!fs::exists(empty)) {
-        kdb::Connection c;
-        kdb::createDatabase(c, empty, kCredentials);
-        c.close();
-    }
-    const std::string db = (work / "run.gdb").string();
-    auto fresh = [&] {
-        fs::remove(db);
-        fs::copy_file(empty, db);
-    };
+    const Scratch scratch(work);
+    const std::string& db = scratch.db;
+    auto fresh = [&] { scratch.fresh(); };
 
     const std::vector<BuiltTable> built = buildAll(folder);
     std::vector<double> updates, floors, replaces, peaks, updatesCpu, floorsCpu, replacesCpu;
@@ -265,6 +281,98 @@ Figures measure(const char* self, const std::string& name, const std::string& fo
     return f;
 }
 
+// Every member of the zip written into a folder, as unzip would.
+void unpack(const std::string& zip, const fs::path& folder)
+{
+    const korvane::ZipSource source(zip);
+    fs::create_directories(folder);
+    for (const korvane::ZipSource::Member& m : source.members()) {
+        if (m.folder) continue;
+        // read() keeps a text file's bytes up to a NUL; the files the update
+        // reads have none, and the others are not read.
+        std::ofstream(folder / fs::path(m.name).filename(), std::ios::binary) << source.read(m.name).content;
+    }
+}
+
+struct ZipFigures {
+    double zip = 0, folder = 0, peak = 0, folderPeak = 0;
+    std::uint64_t unpacked = 0;
+};
+
+ZipFigures measureZip(const char* self, const std::string& name, const std::string& zip, const fs::path& work, int runs)
+{
+    ZipFigures f;
+    const fs::path folder = work / "unpacked";
+    unpack(zip, folder);
+    f.unpacked = korvane::ZipSource(zip).unpackedBytes();
+    std::printf("%s: %.1f MB zipped, %.1f MB unpacked\n", name.c_str(), static_cast<double>(fs::file_size(zip)) / 1048576.0,
+                static_cast<double>(f.unpacked) / 1048576.0);
+    std::fflush(stdout);
+    const Scratch scratch(work);
+    std::vector<double> zips, folders, zipsCpu, foldersCpu, peaks, folderPeaks;
+    for (int i = 0; i < runs; ++i) {
+        // Which goes first changes every run.
+        for (int k = 0; k < 2; ++k) {
+            const bool fromZip = (i + k) % 2 == 0;
+            scratch.fresh();
+            const Timing t = timeUpdate(scratch.db, fromZip ? zip : folder.string());
+            (fromZip ? zips : folders).push_back(t.wall);
+            (fromZip ? zipsCpu : foldersCpu).push_back(t.cpu);
+        }
+    }
+    for (int i = 0; i < std::min(runs, 3); ++i) {
+        scratch.fresh();
+        peaks.push_back(childPeak(self, "--child-update", scratch.db, zip));
+        scratch.fresh();
+        folderPeaks.push_back(childPeak(self, "--child-update", scratch.db, folder.string()));
+    }
+    fs::remove(scratch.db);
+    fs::remove_all(folder);
+    f.zip = median(zips);
+    f.folder = median(folders);
+    f.peak = median(peaks);
+    f.folderPeak = median(folderPeaks);
+    std::printf("  update from the zip:       median %.2f s  cpu median %.2f s  (runs: %s)\n", f.zip, median(zipsCpu),
+                list(zips).c_str());
+    std::printf("  update from the folder:    median %.2f s  cpu median %.2f s  (runs: %s)\n", f.folder,
+                median(foldersCpu), list(folders).c_str());
+    std::printf("  zip / folder:              %.2f (cpu %.2f)\n", f.zip / f.folder, median(zipsCpu) / median(foldersCpu));
+    std::printf("  peak memory loading the zip: median %.1f MB (%s) = %.2fx the unpacked bytes; from the folder %.1f MB\n",
+                f.peak, list(peaks).c_str(), f.peak * 1048576.0 / static_cast<double>(f.unpacked), f.folderPeak);
+    std::fflush(stdout);
+    return f;
+}
+
+// The real zip when present, then a generated one; the RESULT line speaks
+// of the real one, or of the generated one when the real one is absent.
+void zipVersusFolder(const char* self, const std::string& realZip, double zipScale, const fs::path& work, int runs)
+{
+    ZipFigures realFig, genFig;
+    const bool haveReal = realZip != "none" && fs::exists(realZip);
+    if (haveReal) realFig = measureZip(self, "real zip " + realZip, realZip, work, runs);
+    else std::printf("real zip: absent, skipped\n");
+    if (zipScale > 0) {
+        const fs::path gen = work / "generated-for-zip";
+        korvane::ReleaseOptions o;
+        o.seed = 2026;
+        o.scale = zipScale;
+        o.layout = korvane::ReleaseOptions::Layout::Y2025;
+        o.layoutFiles = true;
+        korvane::generateRelease(gen.string(), o);
+        const std::string zip = (work / "TabelaUnificada_202501_v2501011200.zip").string();
+        korvane::packRelease(gen.string(), zip);
+        fs::remove_all(gen);
+        char name[64];
+        std::snprintf(name, sizeof name, "generated zip %gx", zipScale);
+        genFig = measureZip(self, name, zip, work, runs);
+        fs::remove(zip);
+    }
+    const ZipFigures& r = haveReal ? realFig : genFig;
+    std::printf("RESULT %s zip_s=%.2f folder_s=%.2f zip_ratio=%.2f zip_peak_mb=%.1f peak_per_unpacked=%.2f\n",
+                haveReal ? "real_zip" : "generated_zip", r.zip, r.folder, r.zip / r.folder, r.peak,
+                r.peak * 1048576.0 / static_cast<double>(std::max<std::uint64_t>(r.unpacked, 1)));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -292,7 +400,8 @@ int main(int argc, char** argv)
 
     int runs = 5, bigRuns = 3;
     double scale = 10;
-    std::string real = KORVANE_SHARED_RELEASE;
+    std::string real = KORVANE_SHARED_RELEASE, realZip = KORVANE_SHARED_ZIP;
+    double zipScale = 1;
     std::string workArg;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
@@ -300,6 +409,8 @@ int main(int argc, char** argv)
         else if (a == "--big-runs") bigRuns = std::atoi(argv[i + 1]);
         else if (a == "--scale") scale = std::atof(argv[i + 1]);
         else if (a == "--real") real = argv[i + 1];
+        else if (a == "--real-zip") realZip = argv[i + 1];
+        else if (a == "--zip-scale") zipScale = std::atof(argv[i + 1]);
         else if (a == "--work") workArg = argv[i + 1];
     }
     fs::path work = workArg.empty() ? fs::temp_directory_path() / ("korvane-bench-" + std::to_string(getpid()))
@@ -324,7 +435,6 @@ int main(int argc, char** argv)
             bigFig = measure(argv[0], name, gen, work, bigRuns, false);
             fs::remove_all(gen);
         }
-        fs::remove_all(work);
 
         const Figures& r = haveReal ? realFig : bigFig;
         if (haveReal)
@@ -333,6 +443,9 @@ int main(int argc, char** argv)
         else
             std::printf("RESULT real_s=skipped floor_s=%.2f ratio=%.2f peak_mb=%.1f\n", r.floor, r.update / r.floor,
                         r.peak);
+        std::fflush(stdout);
+        zipVersusFolder(argv[0], realZip, zipScale, work, runs);
+        fs::remove_all(work);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_update: %s\n", e.what());
         std::error_code ec;

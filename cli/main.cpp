@@ -26,8 +26,9 @@ const char* const kHelp =
     "  show CÓDIGO [--page PÁGINA]     um procedimento: valores, limites e cada lista ligada\n"
     "  cid TEXTO                       diagnósticos CID-10 por código ou nome\n"
     "  cbo TEXTO                       ocupações CBO por código ou nome\n"
-    "  createdb PASTA                  cria o banco a partir de uma versão da tabela\n"
-    "  update PASTA                    carrega uma versão da tabela (tudo ou nada)\n"
+    "  createdb PASTA|ZIP              cria o banco a partir de uma versão da tabela\n"
+    "  update PASTA|ZIP                carrega uma versão da tabela (tudo ou nada)\n"
+    "  download [--competencia AAAAMM] [--from URL] [--to PASTA] [--load]\n                                  baixa do DATASUS a versão mais nova (ou a pedida); --load a carrega\n"
     "\n"
     "opções:\n"
     "  --database CAMINHO   o banco (padrão: " KORVANE_DATABASE_FILE ")\n"
@@ -63,6 +64,7 @@ int main(int argc, char** argv)
         {QStringLiteral("search"), cli::search}, {QStringLiteral("show"), cli::show},
         {QStringLiteral("cid"), cli::cid},       {QStringLiteral("cbo"), cli::cbo},
         {QStringLiteral("createdb"), cli::createdb}, {QStringLiteral("update"), cli::update},
+        {QStringLiteral("download"), cli::download},
     };
     if (words.isEmpty()) {
         std::fputs(kHelp, stderr);

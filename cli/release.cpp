@@ -55,15 +55,9 @@ private:
         const long long tDone = p_.tableDone.load(std::memory_order_relaxed);
         const long long tTotal = p_.tableTotal.load(std::memory_order_relaxed);
         const char* label = step > 0 ? korvane::releaseLayouts()[static_cast<std::size_t>(step - 1)].label : "";
-        constexpr int kWidth = 40;
-        const int filled = total > 0 ? static_cast<int>(done * kWidth / total) : 0;
-        char cells[kWidth + 1];
-        for (int i = 0; i < kWidth; ++i) cells[i] = i < filled ? '#' : '-';
-        cells[kWidth] = '\0';
-        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
-        std::fprintf(stderr, "\r[%s] %3d%%  %-22s %lld/%lld\033[K", cells, percent, label, tDone, tTotal);
-        if (final) std::fputc('\n', stderr);
-        std::fflush(stderr);
+        char text[96];
+        std::snprintf(text, sizeof text, "%-22s %lld/%lld", label, tDone, tTotal);
+        drawProgressBar(done, total, text, final);
     }
 
     const korvane::UpdateProgress& p_;
@@ -74,11 +68,24 @@ private:
 std::string oneFolder(const QStringList& args, const char* what)
 {
     if (args.size() != 1 || args.front().startsWith(QLatin1String("--")))
-        throw UsageError(std::string("diga a pasta ") + what);
+        throw UsageError(std::string("diga a pasta ou o zip ") + what);
     return args.front().toStdString();
 }
 
 } // namespace
+
+void drawProgressBar(long long done, long long total, const std::string& text, bool final)
+{
+    constexpr int kWidth = 40;
+    const int filled = total > 0 ? static_cast<int>(std::min(done, total) * kWidth / total) : 0;
+    char cells[kWidth + 1];
+    for (int i = 0; i < kWidth; ++i) cells[i] = i < filled ? '#' : '-';
+    cells[kWidth] = '\0';
+    const int percent = total > 0 ? static_cast<int>(std::min(done, total) * 100 / total) : 0;
+    std::fprintf(stderr, "\r[%s] %3d%%  %s\033[K", cells, percent, text.c_str());
+    if (final) std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
 
 int runCreatedb(const Context& context, const std::string& folder, const char* program)
 {

@@ -7,10 +7,17 @@
 
 namespace cli {
 
-// createdb FOLDER: a new database for a release.
+// createdb FOLDER|ZIP: a new database for a release.
 int createdb(const Context& context, const QStringList& args);
-// update FOLDER: the release loaded, all or nothing.
+// update FOLDER|ZIP: the release loaded, all or nothing.
 int update(const Context& context, const QStringList& args);
+// download [--competencia AAAAMM] [--from URL] [--to FOLDER] [--load]: the
+// newest release (or the one asked) fetched from DATASUS, or from the folder
+// named, into the releases folder; --load then loads it.
+int download(const Context& context, const QStringList& args);
+// A bar of 40 cells redrawn in place on standard error, a text after it;
+// the final one ends its line.
+void drawProgressBar(long long done, long long total, const std::string& text, bool final);
 
 // What the two commands print as they go and when they end, under a name
 // ("korvane-cli", or the older programs' own).

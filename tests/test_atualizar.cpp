@@ -8,6 +8,7 @@
 #include "db/transaction.h"
 #include "support/fixture.h"
 #include "support/updaterun.h"
+#include "support/updatewindow.h"
 #include "support/tempdb.h"
 #include "support/widgets.h"
 #include "ui/keypreview.h"
@@ -67,7 +68,7 @@ std::string versao(kdb::Connection& db)
     return v;
 }
 
-class UpdateWindow : public ::testing::Test {
+class UpdateWindow : public ktest::UpdateWindowTest<Dialogs> {
 protected:
     static void SetUpTestSuite()
     {
@@ -85,33 +86,6 @@ protected:
     }
     static void TearDownTestSuite() { delete shared; }
 
-    void SetUp() override
-    {
-        path = ktest::createFixtureDatabase(dir);
-        db.open(path, ktest::kCredentials);
-        w = std::make_unique<TfrmAtualizar>(db);
-        dialogs.window = w.get();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QTest::qWait(10);
-    }
-    void TearDown() override
-    {
-        w.reset();
-        db.close();
-    }
-
-    void typeFolder(const std::string& folder)
-    {
-        w->edtCaminho->setFocus();
-        w->edtCaminho->setText(QString::fromStdString(folder));
-    }
-
-    ktest::TempDir dir;
-    std::string path;
-    kdb::Connection db;
-    Dialogs dialogs;
-    std::unique_ptr<TfrmAtualizar> w;
     static ktest::TempDir* shared;
     static std::string release;
     static int totalLines;

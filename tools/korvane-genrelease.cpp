@@ -1,7 +1,8 @@
 // korvane-genrelease [--seed N] [--scale X] [--layout fixed|2025]
-//                    [--layout-files yes|no] [--competencia AAAAMM] OUT_FOLDER
+//                    [--layout-files yes|no] [--competencia AAAAMM] [--zip FILE] OUT_FOLDER
 // Writes a synthetic SIGTAP release: the 24 files the update loads plus
-// tb_cid.txt and tb_financiamento.txt for korvane-createdb.
+// tb_cid.txt and tb_financiamento.txt for korvane-createdb; --zip also packs
+// them into one zip, as DATASUS publishes a release.
 
 #include "tools/releasegen.h"
 
@@ -13,7 +14,7 @@
 int main(int argc, char** argv)
 {
     korvane::ReleaseOptions options;
-    std::string folder;
+    std::string folder, zip;
     bool usage = false;
     for (int i = 1; i < argc && !usage; ++i) {
         const std::string a = argv[i];
@@ -22,6 +23,7 @@ int main(int argc, char** argv)
             if (a == "--seed" && hasValue) options.seed = std::stoull(argv[++i]);
             else if (a == "--scale" && hasValue) options.scale = std::stod(argv[++i]);
             else if (a == "--competencia" && hasValue) options.competencia = argv[++i];
+            else if (a == "--zip" && hasValue) zip = argv[++i];
             else if (a == "--layout" && hasValue) {
                 const std::string v = argv[++i];
                 if (v == "fixed") options.layout = korvane::ReleaseOptions::Layout::Fixed;
@@ -40,7 +42,7 @@ int main(int argc, char** argv)
     }
     if (usage || folder.empty()) {
         std::fprintf(stderr, "usage: korvane-genrelease [--seed N] [--scale X] [--layout fixed|2025] "
-                             "[--layout-files yes|no] [--competencia AAAAMM] OUT_FOLDER\n");
+                             "[--layout-files yes|no] [--competencia AAAAMM] [--zip FILE] OUT_FOLDER\n");
         return 2;
     }
     try {
@@ -49,6 +51,10 @@ int main(int argc, char** argv)
         for (const auto& [name, n] : s.lines) lines += n;
         std::printf("wrote %zu files, %zu lines, %.1f MB into %s\n", s.lines.size(), lines,
                     static_cast<double>(s.bytes) / 1048576.0, folder.c_str());
+        if (!zip.empty()) {
+            korvane::packRelease(folder, zip);
+            std::printf("packed them into %s\n", zip.c_str());
+        }
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "korvane-genrelease: %s\n", e.what());

@@ -7,6 +7,7 @@
 #include "db/transaction.h"
 #include "korvane_config.h"
 #include "update/releasefile.h"
+#include "update/releasesource.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -46,9 +47,10 @@ CreationCounts createKorvaneDatabase(const std::string& databasePath, const std:
 {
     if (databasePath.find(':') == std::string::npos && std::filesystem::exists(databasePath))
         throw std::runtime_error("Database \"" + databasePath + "\" already exists");
-    // Read both files before anything is made, so a bad folder leaves nothing behind.
-    const ReleaseFile cid = readReleaseFile(releaseFolder, "tb_cid.txt");
-    const ReleaseFile financ = readReleaseFile(releaseFolder, "tb_financiamento.txt");
+    // Read both files before anything is made, so a bad release leaves nothing behind.
+    const std::unique_ptr<ReleaseSource> release = openReleaseSource(releaseFolder);
+    const ReleaseFile cid = release->read("tb_cid.txt");
+    const ReleaseFile financ = release->read("tb_financiamento.txt");
 
     CreationCounts counts;
     kdb::Connection db;

@@ -5,7 +5,6 @@
 
 #include <charconv>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace korvane {
 namespace {
@@ -49,12 +48,6 @@ bool parsePositive(std::string_view s, int& out)
 [[noreturn]] void fail(const std::string& path, std::size_t line, const std::string& what)
 {
     throw std::runtime_error("Layout file \"" + path + "\", line " + std::to_string(line) + ": " + what);
-}
-
-bool exists(const std::string& path)
-{
-    struct stat sb {};
-    return ::stat(path.c_str(), &sb) == 0;
 }
 
 } // namespace
@@ -115,10 +108,15 @@ ResolvedLayout fixedLayout(const TableLayout& layout)
 
 ResolvedLayout resolveLayout(const TableLayout& layout, std::string_view folder)
 {
+    return resolveLayout(layout, FolderSource(folder));
+}
+
+ResolvedLayout resolveLayout(const TableLayout& layout, const ReleaseSource& source)
+{
     ResolvedLayout r = fixedLayout(layout);
-    const std::string path = releaseFilePath(folder, layoutFileName(layout.fileName));
-    if (!exists(path)) return r;
-    const ReleaseFile file = readReleaseFile(folder, layoutFileName(layout.fileName));
+    const std::string name = layoutFileName(layout.fileName);
+    if (!source.contains(name)) return r;
+    const ReleaseFile file = source.read(name);
     const std::vector<LayoutColumn> columns = parseLayoutFile(file);
     r.layoutFilePath = file.path;
     for (std::size_t i = 0; i < layout.fields.size(); ++i) {

@@ -6,6 +6,7 @@
 
 #include "update/layouts.h"
 #include "update/releasefile.h"
+#include "update/releasesource.h"
 
 #include <cstdint>
 #include <string>
@@ -47,6 +48,8 @@ std::vector<LayoutColumn> parseLayoutFile(const ReleaseFile& file);
 // when there is one (throws when it cannot be read or lacks a field the
 // table needs), otherwise the fixed positions.
 ResolvedLayout resolveLayout(const TableLayout& layout, std::string_view folder);
+// The same from wherever the release is read.
+ResolvedLayout resolveLayout(const TableLayout& layout, const ReleaseSource& source);
 
 // The fixed positions, for when no layout file is wanted.
 ResolvedLayout fixedLayout(const TableLayout& layout);

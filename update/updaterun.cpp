@@ -8,7 +8,6 @@
 #include "update/rowbuilder.h"
 #include "update/schemaupgrade.h"
 
-#include <sys/stat.h>
 #include <utility>
 
 namespace korvane {
@@ -23,31 +22,25 @@ void UpdateProgress::reset()
     filesRead = false;
 }
 
-namespace {
-
-CheckedRelease::Stamp stampOf(const std::string& path)
+CheckedRelease CheckedRelease::read(std::string_view path)
 {
-    struct stat sb {};
-    if (::stat(path.c_str(), &sb) != 0) return {};
-    return {static_cast<std::int64_t>(sb.st_size),
-            static_cast<std::int64_t>(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec};
+    return read(std::shared_ptr<const ReleaseSource>(openReleaseSource(path)));
 }
 
-} // namespace
-
-CheckedRelease CheckedRelease::read(std::string_view folder)
+CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
 {
+    source->verify();
     CheckedRelease r;
-    r.folder_ = std::string(folder);
+    r.source_ = std::move(source);
     r.entries_.reserve(releaseLayouts().size());
     for (const TableLayout& layout : releaseLayouts()) {
         Entry e;
-        e.layout = resolveLayout(layout, folder);
-        const ReleaseFile file = readReleaseFile(folder, layout.fileName);
+        e.layout = resolveLayout(layout, *r.source_);
+        const ReleaseFile file = r.source_->read(layout.fileName);
         e.path = file.path;
         e.lines = file.lines.size();
         e.bytes = file.content.size();
-        e.stamp = stampOf(file.path);
+        e.stamp = r.source_->stamp(layout.fileName);
         r.entries_.push_back(std::move(e));
     }
     return r;
@@ -55,8 +48,8 @@ CheckedRelease CheckedRelease::read(std::string_view folder)
 
 ReleaseFile CheckedRelease::reread(const Entry& entry) const
 {
-    ReleaseFile file = readReleaseFile(folder_, entry.layout.layout->fileName);
-    if (file.lines.size() != entry.lines || !(stampOf(file.path) == entry.stamp))
+    ReleaseFile file = source_->read(entry.layout.layout->fileName);
+    if (file.lines.size() != entry.lines || !(source_->stamp(entry.layout.layout->fileName) == entry.stamp))
         throw UpdateError("File \"" + file.path + "\" changed while the update was running");
     return file;
 }

@@ -1,14 +1,17 @@
 #pragma once
-// The table update run, without widgets: a release folder in, the 24 tables
+// The table update run, without widgets: a release (a folder, or the zip as
+// published) in, the 24 tables
 // and VERSAO replaced in one transaction, progress out through counters
 // that a window or a terminal reads at its own pace.
 
 #include "update/layoutfile.h"
 #include "update/releasefile.h"
+#include "update/releasesource.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -47,10 +50,7 @@ public:
 // at a time is in memory, and a file that changed in between stops it.
 class CheckedRelease {
 public:
-    struct Stamp {
-        std::int64_t size = 0, mtimeNs = 0;
-        bool operator==(const Stamp&) const = default;
-    };
+    using Stamp = ReleaseSource::Stamp;
     struct Entry {
         ResolvedLayout layout;
         std::string path;
@@ -59,10 +59,14 @@ public:
         Stamp stamp;
     };
     // Throws (std::runtime_error) when a file or a layout file cannot be read,
-    // or a layout file lacks a field.
-    static CheckedRelease read(std::string_view folder);
+    // or a layout file lacks a field. The path names a folder or a zip
+    // (openReleaseSource); a zip has every member checked first.
+    static CheckedRelease read(std::string_view path);
+    static CheckedRelease read(std::shared_ptr<const ReleaseSource> source);
 
-    const std::string& folder() const { return folder_; }
+    // The folder or the zip, as it was named.
+    const std::string& folder() const { return source_->location(); }
+    const ReleaseSource& source() const { return *source_; }
     const std::vector<Entry>& entries() const { return entries_; }
     std::int64_t totalLines() const;
     std::size_t totalBytes() const;
@@ -72,7 +76,7 @@ public:
     ReleaseFile reread(const Entry& entry) const;
 
 private:
-    std::string folder_;
+    std::shared_ptr<const ReleaseSource> source_;
     std::vector<Entry> entries_;
 };
 
@@ -90,7 +94,7 @@ struct UpdateHooks {
 void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress,
                  const UpdateHooks& hooks = {});
 
-// read + loadRelease.
+// read + loadRelease; folder names a folder or a zip.
 void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress,
                   const UpdateHooks& hooks = {});
 

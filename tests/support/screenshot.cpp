@@ -2,6 +2,7 @@
 // the main window at a size, after choosing a part of the hierarchy and
 // typing; the lookup and update windows; the first page of a report as PDF.
 
+#include "app/releasenotice.h"
 #include "app/uKorvane.h"
 #include "app/uAtualizar.h"
 #include "lookup/uCbos.h"
@@ -13,9 +14,11 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
@@ -25,11 +28,16 @@
 
 namespace {
 
-int updateWindow(TfrmKorvane& w, const QString& out, bool loading)
+// With a release (a folder or a zip) named, how the window shows it before
+// ATUALIZAR; with any other word, how it looks while a table loads.
+int updateWindow(TfrmKorvane& w, const QString& out, const QString& release)
 {
     TfrmAtualizar u(w.dtbDados());
     u.show();
-    if (loading) {   // how it looks while a table loads
+    if (!release.isEmpty() && QFileInfo::exists(release)) {
+        u.edtCaminho->setText(release);
+        u.showReleaseInfo();
+    } else if (!release.isEmpty()) {
         u.edtCaminho->setText(QStringLiteral("/home/faturamento/SIGTAP/TabelaUnificada_202206"));
         u.lblTabela->setText(QStringLiteral("TB_PROC_CBO"));
         u.pbTabela->setRange(0, 180222);
@@ -121,7 +129,7 @@ int main(int argc, char** argv)
 {
     if (argc < 3) {
         std::fprintf(stderr,
-                     "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10|atualizar|list|sheet] [SEARCH] [PAGE]\n");
+                     "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10|atualizar|notice|list|sheet] [SEARCH] [PAGE]\n");
         return 2;
     }
     kui::Application app(argc, argv);
@@ -130,7 +138,16 @@ int main(int argc, char** argv)
     const QString out = QString::fromLocal8Bit(argv[2]);
     const std::string mode = argc > 3 ? argv[3] : "";
     const QString search = argc > 4 ? QString::fromUtf8(argv[4]) : QString();
-    if (mode == "atualizar") return updateWindow(w, out, argc > 4);
+    if (mode == "atualizar") return updateWindow(w, out, search);
+    if (mode == "notice") {   // after the start-up look at the settings' download folder
+        w.resize(1366, 768);
+        w.show();
+        QSignalSpy checked(&w.releaseNotice(), &ReleaseNotice::checked);
+        w.checkForNewRelease();
+        checked.wait(3000);
+        w.grab().save(out);
+        return 0;
+    }
     if (mode == "cbos" || mode == "cid10") return lookupWindow(w, out, mode == "cbos", search);
     if (mode == "list" || mode == "sheet") return reportPdf(w, out, mode == "list", search);
     return mainWindow(w, out, mode.c_str(), search, argc > 5 ? argv[5] : nullptr);

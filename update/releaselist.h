@@ -1,0 +1,29 @@
+#pragma once
+// The releases a download folder offers, read from its listing: an FTP
+// name list or long list, or the HTML index a web server writes. Only the
+// names DATASUS gives its release zips count.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane {
+
+struct PublishedRelease {
+    std::string name;          // TabelaUnificada_202606_v2606091427.zip, as listed
+    std::string competencia;   // AAAAMM
+    std::string stamp;         // AAMMDDHHMM
+
+    bool operator==(const PublishedRelease&) const = default;
+};
+
+// Each release once, in the order first listed.
+std::vector<PublishedRelease> publishedReleases(std::string_view listing);
+
+// The newest competência, or the one asked (AAAAMM); of its publications the
+// latest. Nothing when none fits.
+std::optional<PublishedRelease> chooseRelease(const std::vector<PublishedRelease>& releases,
+                                              std::string_view competencia = {});
+
+} // namespace korvane

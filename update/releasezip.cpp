@@ -1,0 +1,216 @@
+#include "releasezip.h"
+
+#include "update/layouts.h"
+
+#include <zip.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <stdexcept>
+
+namespace korvane {
+namespace {
+
+std::string lowerBaseName(std::string_view name)
+{
+    const std::size_t slash = name.find_last_of('/');
+    if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
+    std::string s(name);
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::string megabytes(std::uint64_t bytes) { return std::to_string((bytes + 1048575) / 1048576) + " MB"; }
+
+// What libzip says, in the words a clerk reads.
+std::string reasonOf(const zip_error_t* e)
+{
+    switch (zip_error_code_zip(e)) {
+    case ZIP_ER_NOZIP: return "não é um arquivo zip";
+    case ZIP_ER_CRC: return "o conteúdo não confere com o CRC gravado no zip";
+    case ZIP_ER_INCONS:
+    case ZIP_ER_EOF:
+    case ZIP_ER_COMPRESSED_DATA:
+    case ZIP_ER_ZLIB: return "o zip está danificado ou incompleto";
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+    case ZIP_ER_ENCRNOTSUPP: return "o zip está protegido por senha";
+    case ZIP_ER_COMPNOTSUPP: return "o zip usa uma compressão que o programa não lê";
+    case ZIP_ER_MULTIDISK: return "o zip está dividido em partes";
+    case ZIP_ER_MEMORY: return "falta memória";
+    default: break;
+    }
+    if (zip_error_system_type(e) == ZIP_ET_SYS) return std::strerror(zip_error_code_system(e));
+    return zip_error_strerror(const_cast<zip_error_t*>(e));
+}
+
+// Which release file a zip lacking it should have had; none of them at all
+// means the zip is of another kind.
+// A zip cut short loses its directory, which is at its end; libzip then
+// says it is no zip, though its first member's header is still there.
+bool startsAsAZip(const std::string& path)
+{
+    char head[4] = {};
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    const bool zip = std::fread(head, 1, 4, f) == 4 && std::memcmp(head, "PK\x03\x04", 4) == 0;
+    std::fclose(f);
+    return zip;
+}
+
+bool holdsAnyReleaseFile(const ZipSource& zip)
+{
+    for (const TableLayout& l : releaseLayouts())
+        if (zip.contains(l.fileName)) return true;
+    return false;
+}
+
+} // namespace
+
+ZipSource::ZipSource(std::string path) : ReleaseSource(std::move(path))
+{
+    int code = 0;
+    zip_ = zip_open(location().c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!zip_) {
+        if (code == ZIP_ER_NOZIP && startsAsAZip(location())) fail("o zip está danificado ou incompleto");
+        zip_error_t e;
+        zip_error_init_with_code(&e, code);
+        const std::string reason = reasonOf(&e);
+        zip_error_fini(&e);
+        fail(reason);
+    }
+    const zip_int64_t n = zip_get_num_entries(zip_, 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(zip_, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
+            const std::string reason = reasonOf(zip_get_error(zip_));
+            zip_close(zip_);
+            zip_ = nullptr;
+            fail(reason);
+        }
+        Member m;
+        m.name = st.name;
+        m.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+        m.crc = (st.valid & ZIP_STAT_CRC) ? st.crc : 0;
+        m.mtime = (st.valid & ZIP_STAT_MTIME) ? static_cast<std::int64_t>(st.mtime) : 0;
+        m.index = static_cast<std::uint64_t>(i);
+        m.folder = !m.name.empty() && m.name.back() == '/';
+        if (!m.folder) byName_.emplace(lowerBaseName(m.name), members_.size());
+        members_.push_back(std::move(m));
+    }
+}
+
+ZipSource::~ZipSource()
+{
+    if (zip_) zip_discard(zip_);
+}
+
+void ZipSource::fail(const std::string& what) const
+{
+    throw std::runtime_error("Arquivo \"" + location() + "\": " + what);
+}
+
+const ZipSource::Member* ZipSource::find(std::string_view fileName) const
+{
+    const auto [first, last] = byName_.equal_range(lowerBaseName(fileName));
+    if (first == last) return nullptr;
+    if (std::next(first) != last)
+        fail("há mais de um " + std::string(fileName) + " (" + members_[first->second].name + ", " +
+             members_[std::next(first)->second].name + ")");
+    return &members_[first->second];
+}
+
+const ZipSource::Member& ZipSource::member(std::string_view fileName) const
+{
+    if (const Member* m = find(fileName)) return *m;
+    if (!holdsAnyReleaseFile(*this)) fail("não é uma versão da Tabela Unificada (não tem os arquivos da tabela)");
+    fail("falta o arquivo " + std::string(fileName));
+}
+
+std::string ZipSource::pathOf(std::string_view fileName) const
+{
+    const Member* m = find(fileName);
+    return location() + "/" + (m ? m->name : std::string(fileName));
+}
+
+bool ZipSource::contains(std::string_view fileName) const
+{
+    const auto [first, last] = byName_.equal_range(lowerBaseName(fileName));
+    return first != last;
+}
+
+void ZipSource::checkSize(const Member& m) const
+{
+    if (m.size > kMemberLimit)
+        fail(m.name + " teria " + megabytes(m.size) + " descompactado; o limite é " + megabytes(kMemberLimit));
+}
+
+template <class Sink> void ZipSource::unpack(const Member& m, Sink&& sink) const
+{
+    checkSize(m);
+    zip_file_t* f = zip_fopen_index(zip_, m.index, 0);
+    if (!f) fail(m.name + ": " + reasonOf(zip_get_error(zip_)));
+    char buffer[65536];
+    std::uint64_t got = 0;
+    for (;;) {
+        const zip_int64_t r = zip_fread(f, buffer, sizeof buffer);
+        if (r < 0) {
+            const std::string reason = reasonOf(zip_file_get_error(f));
+            zip_fclose(f);
+            fail(m.name + ": " + reason);
+        }
+        if (r == 0) break;
+        got += static_cast<std::uint64_t>(r);
+        // The size the zip gives bounds what is kept: more bytes than it
+        // says is a damaged member, or one built to fill the memory.
+        if (got > m.size) {
+            zip_fclose(f);
+            fail(m.name + ": o zip está danificado ou incompleto");
+        }
+        sink(buffer, static_cast<std::size_t>(r));
+    }
+    zip_fclose(f);
+    if (got != m.size) fail(m.name + ": o zip está danificado ou incompleto");
+}
+
+ReleaseFile ZipSource::read(std::string_view fileName) const
+{
+    const Member& m = member(fileName);
+    ReleaseFile file;
+    file.path = location() + "/" + m.name;
+    file.content.reserve(static_cast<std::size_t>(m.size));
+    unpack(m, [&](const char* bytes, std::size_t n) { file.content.append(bytes, n); });
+    file.lines = splitRecords(file.content);
+    return file;
+}
+
+ReleaseSource::Stamp ZipSource::stamp(std::string_view fileName) const
+{
+    const Member* m = find(fileName);
+    if (!m) return {};
+    return {static_cast<std::int64_t>(m->size), static_cast<std::int64_t>(m->crc)};
+}
+
+std::int64_t ZipSource::modified(std::string_view fileName) const
+{
+    const Member* m = find(fileName);
+    return m ? m->mtime : 0;
+}
+
+void ZipSource::verify() const
+{
+    for (const Member& m : members_)
+        if (!m.folder) unpack(m, [](const char*, std::size_t) {});
+}
+
+std::uint64_t ZipSource::unpackedBytes() const
+{
+    std::uint64_t n = 0;
+    for (const Member& m : members_) n += m.size;
+    return n;
+}
+
+} // namespace korvane
