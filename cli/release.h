@@ -4,6 +4,7 @@
 // per table in a log or a pipe.
 
 #include "cli/consult.h"
+#include "update/updaterun.h"
 
 namespace cli {
 
@@ -15,6 +16,7 @@ int update(const Context& context, const QStringList& args);
 // What the two commands print as they go and when they end, under a name
 // ("korvane-cli", or the older programs' own).
 int runCreatedb(const Context& context, const std::string& folder, const char* program);
-int runUpdate(const Context& context, const std::string& folder, const char* program);
+int runUpdate(const Context& context, const std::string& folder, const char* program,
+              const korvane::UpdateHooks& hooks = {});
 
 } // namespace cli
