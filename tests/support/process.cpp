@@ -106,21 +106,27 @@ bool Child::readSome(int timeoutMs)
     return true;
 }
 
+bool Child::seen(std::string_view text)
+{
+    for (auto [stream, seen] : {std::pair{&out_, &seenOut_}, std::pair{&err_, &seenErr_}}) {
+        const std::size_t at = stream->find(text, *seen);
+        if (at != std::string::npos) {
+            const std::size_t end = stream->find('\n', at);
+            *seen = end == std::string::npos ? stream->size() : end + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Child::waitFor(std::string_view text, int limitSeconds)
 {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
-    while (std::chrono::steady_clock::now() < limit) {
-        for (auto [stream, seen] : {std::pair{&out_, &seenOut_}, std::pair{&err_, &seenErr_}}) {
-            const std::size_t at = stream->find(text, *seen);
-            if (at != std::string::npos) {
-                const std::size_t end = stream->find('\n', at);
-                *seen = end == std::string::npos ? stream->size() : end + 1;
-                return true;
-            }
-        }
-        if (!readSome(100)) return false;
+    for (;;) {
+        if (seen(text)) return true;
+        const bool last = std::chrono::steady_clock::now() >= limit;
+        if (!readSome(last ? 0 : 100) || last) return seen(text);
     }
-    return false;
 }
 
 void Child::closeInput()

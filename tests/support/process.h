@@ -41,6 +41,7 @@ public:
 
 private:
     bool readSome(int timeoutMs);
+    bool seen(std::string_view text);
 
     pid_t pid_ = -1;
     int in_ = -1, outFd_ = -1, errFd_ = -1;
