@@ -9,7 +9,7 @@ mode="${1:-}"
 case "$mode" in run|test) ;; *) echo "usage: ./setup.sh run|test" >&2; exit 2 ;; esac
 
 PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev googletest libgtest-dev
-  firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils firebird3.0-server dpkg-dev
+  firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils firebird3.0-server dpkg-dev desktop-file-utils man-db
   poppler-utils xvfb xauth fonts-wine fonts-liberation2 fonts-dejavu-core"
 
 missing=""
