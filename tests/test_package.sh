@@ -45,10 +45,10 @@ man_text="$(MANWIDTH=100 man -l "$root/usr/share/man/man1/korvane-cli.1" 2>&1)"
 [[ "$man_text" == *"korvane-cli - consulta a Tabela Unificada"* ]] || fail "the man page does not render: $man_text"
 
 cli="$root/usr/bin/korvane-cli"
-help="$("$cli" --help)"
-[[ "$help" == *"uso: korvane-cli"* ]] || fail "--help: $help"
 # An installed program's database is the user's own.
-[[ "$help" == *"$HOME/.local/share/korvane/KORVANE.GDB"* ]] || fail "--help names another default database: $help"
+help="$(HOME=/home/clerk "$cli" --help)"
+[[ "$help" == *"uso: korvane-cli"* ]] || fail "--help: $help"
+[[ "$help" == *"/home/clerk/.local/share/korvane/KORVANE.GDB"* ]] || fail "--help names another default database: $help"
 
 # A release loaded by the installed tools, and a procedure of it shown.
 release="$work/release"

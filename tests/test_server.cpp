@@ -31,7 +31,12 @@ protected:
     {
         if (!ktest::FirebirdServer::missing().empty()) return;
         ktest::ensureApplication();
-        server = new ktest::FirebirdServer;
+        try {
+            server = new ktest::FirebirdServer;
+        } catch (const std::exception& e) {
+            startFailure = e.what();
+            return;
+        }
         releaseA = generate(server->files().path() / "A", 41, 0.02, "202401");
         releaseB = generate(server->files().path() / "B", 42, 0.12, "202402");
     }
@@ -43,6 +48,7 @@ protected:
     void SetUp() override
     {
         if (const std::string why = ktest::FirebirdServer::missing(); !why.empty()) GTEST_SKIP() << why;
+        ASSERT_TRUE(server) << "the server did not start: " << startFailure;
     }
 
     // A database on the server holding release A, made as an office makes it.
@@ -61,6 +67,7 @@ protected:
     }
 
     inline static ktest::FirebirdServer* server = nullptr;
+    inline static std::string startFailure;
     inline static std::string releaseA, releaseB;
 };
 
