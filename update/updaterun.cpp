@@ -1,5 +1,6 @@
 #include "updaterun.h"
 
+#include "core/termination.h"
 #include "db/schema.h"
 
 #include "db/connection.h"
@@ -70,6 +71,13 @@ std::size_t CheckedRelease::totalBytes() const
 
 namespace {
 
+// A request to end the process ends the run before its commit; the
+// transaction is rolled back as the run unwinds.
+void throwIfStopped()
+{
+    if (stopRequested()) throw UpdateError("Atualização interrompida: a versão anterior continua no banco.");
+}
+
 // VERSAO holds one row; a NULL there cannot be matched by "=", so it is
 // found by "is null" instead.
 void writeVersao(kdb::Connection& db, kdb::Transaction& tr, const std::string& competencia)
@@ -129,6 +137,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
             const int columns = static_cast<int>(row.size());
             for (std::string_view line : lines) {
                 ++lineNo;
+                throwIfStopped();
                 builder.build(line);
                 // Swapping hands the query this row's buffers and the builder
                 // the last row's, so texts are copied once.
@@ -151,13 +160,15 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
             throw UpdateError(e.what() + where);
         }
     }
+    throwIfStopped();
     tr.commit();
-    // The release is in. Fresh statistics keep the browser's joins on their
-    // indexes; a failure here costs only speed, so it must not turn a loaded
-    // release into a reported failure.
+    // The release is in, and that is the outcome whatever follows. Fresh
+    // statistics keep the browser's joins on their indexes; a failure here
+    // (the attachment shut down under us) costs only speed.
     try {
+        if (hooks.afterCommit) hooks.afterCommit();
         kdb::refreshIndexStatistics(db);
-    } catch (const std::exception&) {
+    } catch (...) {
     }
 }
 
@@ -175,7 +186,11 @@ void updateDatabase(const std::string& path, const kdb::Credentials& credentials
     kdb::Connection db;
     db.open(path, credentials);
     updateTables(db, folder, progress, hooks);
-    db.close();
+    // Committed: a detach that fails now cannot take the release back out.
+    try {
+        db.close();
+    } catch (...) {
+    }
 }
 
 } // namespace korvane
