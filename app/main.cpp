@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "app/uKorvane.h"
 #include "core/settingpath.h"
 #include "korvane_config.h"
 
