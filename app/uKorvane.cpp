@@ -3,6 +3,7 @@
 #include "app/releasenotice.h"
 #include "app/reportmenu.h"
 #include "app/uAtualizar.h"
+#include "app/uVerificar.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "ui/dblookup.h"
@@ -15,6 +16,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -122,6 +124,12 @@ void TfrmKorvane::buildStatusBar()
     ATUALIZAOTABELAS1 = PopupActionBar1->addAction(QStringLiteral("ATUALIZAÇÃO TABELAS"));
     ATUALIZAOTABELAS1->setObjectName(QStringLiteral("ATUALIZAOTABELAS1"));
     connect(ATUALIZAOTABELAS1, &QAction::triggered, this, kui::guardedSlot(this, [this] { ATUALIZAOTABELAS1Click(); }));
+    VERIFICAR1 = PopupActionBar1->addAction(QStringLiteral("VERIFICAR"));
+    VERIFICAR1->setObjectName(QStringLiteral("VERIFICAR1"));
+    VERIFICAR1->setShortcut(QKeySequence(Qt::Key_F9));
+    VERIFICAR1->setShortcutContext(Qt::WindowShortcut);
+    addAction(VERIFICAR1);
+    connect(VERIFICAR1, &QAction::triggered, this, kui::guardedSlot(this, [this] { VERIFICAR1Click(); }));
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(bar, &QWidget::customContextMenuRequested, this,
             [this, bar](const QPoint& pos) { PopupActionBar1->popup(bar->mapToGlobal(pos)); });
@@ -264,6 +272,12 @@ void TfrmKorvane::ATUALIZAOTABELAS1Click()
     // search or move. But those runs must plan against the new tables.
     model_->releaseLoaded();
     kui::guarded(this, [this] { notice_->loadedIs(model_->versao()); });
+}
+
+void TfrmKorvane::VERIFICAR1Click()
+{
+    TfrmVerificar frmVerificar(dtbDados(), model_->currentProcedureCode(), this);
+    frmVerificar.exec();
 }
 
 void TfrmKorvane::closeEvent(QCloseEvent* event)

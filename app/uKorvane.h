@@ -59,6 +59,7 @@ public slots:
     void btnCbosClick();
     void btnCid10Click();
     void ATUALIZAOTABELAS1Click();
+    void VERIFICAR1Click();
     void btnLimparClick();
     void TabSheet4Show();
 
@@ -111,6 +112,7 @@ private:
     ReleaseNotice* notice_ = nullptr;
     QMenu* PopupActionBar1 = nullptr;
     QAction* ATUALIZAOTABELAS1 = nullptr;
+    QAction* VERIFICAR1 = nullptr;   // also F9, anywhere in the window
     QTimer* Timer1 = nullptr;
     bool closing_ = false;
 };

@@ -13,7 +13,7 @@ namespace cli {
 bool consults(const QString& command)
 {
     return command == QLatin1String("search") || command == QLatin1String("show") || command == QLatin1String("cid") ||
-           command == QLatin1String("cbo");
+           command == QLatin1String("cbo") || command == QLatin1String("check");
 }
 
 void firstStart(const Context& context)

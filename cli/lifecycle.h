@@ -8,7 +8,7 @@
 
 namespace cli {
 
-// Whether the command only reads (search, show, cid, cbo).
+// Whether the command only reads (search, show, cid, cbo, check).
 bool consults(const QString& command);
 
 // The user's own database, made from the release that ships with the

@@ -3,6 +3,7 @@
 //
 //   korvane-cli [--database PATH] [--csv|--json] COMMAND [ARGS]
 
+#include "cli/check.h"
 #include "cli/consult.h"
 #include "cli/lifecycle.h"
 #include "cli/release.h"
@@ -30,6 +31,10 @@ const char* const kHelp =
     "  show CÓDIGO [--page PÁGINA]     um procedimento: valores, limites e cada lista ligada\n"
     "  cid TEXTO                       diagnósticos CID-10 por código ou nome\n"
     "  cbo TEXTO                       ocupações CBO por código ou nome\n"
+    "  check --competencia AAAAMM --instrumento CÓDIGO --procedimento CÓDIGO [--quantidade N]\n"
+    "        [--idade ANOS[,MESES]] [--sexo M|F] [--cid CÓDIGO]... [--cbo CÓDIGO] [--habilitacao CÓDIGO]...\n"
+    "        [--servico SSS/CCC]... [--secundario CÓDIGO[:QTD]]...\n"
+    "                                  se a linha seria aceita: o veredito e cada regra (o primeiro --cid é o principal)\n"
     "  createdb PASTA|ZIP              cria o banco a partir de uma versão da tabela\n"
     "  update PASTA|ZIP                carrega uma versão da tabela (tudo ou nada)\n"
     "  download [--competencia AAAAMM] [--from URL] [--to PASTA] [--load]\n                                  baixa do DATASUS a versão mais nova (ou a pedida); --load a carrega\n"
@@ -75,7 +80,7 @@ int main(int argc, char** argv)
         {QStringLiteral("search"), cli::search}, {QStringLiteral("show"), cli::show},
         {QStringLiteral("cid"), cli::cid},       {QStringLiteral("cbo"), cli::cbo},
         {QStringLiteral("createdb"), cli::createdb}, {QStringLiteral("update"), cli::update},
-        {QStringLiteral("download"), cli::download},
+        {QStringLiteral("download"), cli::download}, {QStringLiteral("check"), cli::check},
     };
     if (words.isEmpty()) {
         std::fprintf(stderr, kHelp, context.database.c_str());
