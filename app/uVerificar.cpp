@@ -70,11 +70,11 @@ TfrmVerificar::TfrmVerificar(kdb::Connection& connection, const std::string& pro
     v->addWidget(lblVeredito);
     dbgRegras = new kui::DBGrid(QStringLiteral("dbgRegras"));
     dbgRegras->bind(rules_.get(), {kui::Column(QStringLiteral("REGRA"), {}, 210), kui::Column(QStringLiteral("VEREDITO"), {}, 110),
-                                   kui::Column(QStringLiteral("MOTIVO"), {}, 520), kui::Column(QStringLiteral("TABELA"), {}, 330)});
+                                   kui::Column(QStringLiteral("MOTIVO"), {}, 560), kui::Column(QStringLiteral("TABELA"), {}, 300)});
     dbgRegras->setStriped(true);
     v->addWidget(dbgRegras, 1);
     dbmMotivo = new kui::DBMemo(QStringLiteral("dbmMotivo"));
-    dbmMotivo->bind(rules_.get(), QStringLiteral("MOTIVO"));
+    dbmMotivo->bind(rules_.get(), QStringLiteral("DETALHE"));
     dbmMotivo->setFixedHeight(64);
     v->addWidget(dbmMotivo);
 

@@ -10,7 +10,8 @@ std::unique_ptr<kdata::MemoryTable> makeRulesTable(QObject* parent)
                                                   std::vector<kdata::MemoryTable::ColumnDef>{{QStringLiteral("REGRA"), 34},
                                                                                              {QStringLiteral("VEREDITO"), 15},
                                                                                              {QStringLiteral("MOTIVO"), 4000},
-                                                                                             {QStringLiteral("TABELA"), 200}},
+                                                                                             {QStringLiteral("TABELA"), 200},
+                                                                                             {QStringLiteral("DETALHE"), 4300}},
                                                   parent);
     const std::pair<const char*, const char*> titles[] = {
         {"REGRA", "Regra"}, {"VEREDITO", "Veredito"}, {"MOTIVO", "Motivo"}, {"TABELA", "Tabela"}};
@@ -35,6 +36,8 @@ void fillRules(kdata::MemoryTable& table, const CheckResult& result)
         table.set(QStringLiteral("VEREDITO"), kdb::Value(toWin1252(verdictShown(r.verdict))));
         table.set(QStringLiteral("MOTIVO"), kdb::Value(toWin1252(r.reason)));
         table.set(QStringLiteral("TABELA"), kdb::Value(toWin1252(r.table)));
+        table.set(QStringLiteral("DETALHE"),
+                  kdb::Value(toWin1252(r.rule + QStringLiteral(": ") + r.reason + QStringLiteral("\nTabela: ") + r.table)));
         table.post();
     }
     table.first();

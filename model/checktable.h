@@ -9,7 +9,8 @@
 
 namespace korvane {
 
-// Columns REGRA, VEREDITO, MOTIVO and TABELA, titled for the grid.
+// Columns REGRA, VEREDITO, MOTIVO and TABELA, titled for the grid, and
+// DETALHE, the whole of a row for the memo under it.
 std::unique_ptr<kdata::MemoryTable> makeRulesTable(QObject* parent = nullptr);
 // Replaces the rows with the result's rules and stands on the first.
 void fillRules(kdata::MemoryTable& table, const CheckResult& result);

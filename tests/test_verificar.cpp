@@ -8,6 +8,7 @@
 #include "support/checkfixture.h"
 #include "support/fixture.h"
 #include "support/widgets.h"
+#include "ui/dbmemo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -77,6 +78,9 @@ TEST_F(Verificar, ALineAcceptedThenRefused)
     EXPECT_TRUE(w.lblVeredito->text().startsWith(QStringLiteral("ACEITO"))) << w.lblVeredito->text().toStdString();
     EXPECT_EQ(w.cdsRegras()->recordCount(), w.result().rules.size());
     EXPECT_EQ(shownRule(w.cdsRegras(), QStringLiteral("Sexo")), QStringLiteral("ACEITO"));
+    // The memo holds the current rule whole, with its table.
+    EXPECT_TRUE(w.dbmMotivo->toPlainText().startsWith(QStringLiteral("Procedimento: "))) << w.dbmMotivo->toPlainText().toStdString();
+    EXPECT_TRUE(w.dbmMotivo->toPlainText().contains(QStringLiteral("Tabela: TB_PROC (tb_procedimento)")));
 
     choose(w.cbxSexo, QStringLiteral("M"));
     w.edtSecundarios->setText(QStringLiteral("04.01.01.001-5:1"));
@@ -134,6 +138,19 @@ TEST(VerificarFromTheMainWindow, StatusBarMenuAndF9OpenItOnTheCurrentProcedure)
 }
 
 // --- korvane-cli check ----------------------------------------------------------
+// On a database of its own, which this process never holds open.
+
+class VerificarCli : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        dir = new ktest::TempDir;
+        path = ktest::createCheckDatabase(*dir);
+    }
+    static void TearDownTestSuite() { delete dir; }
+    static inline ktest::TempDir* dir = nullptr;
+    static inline std::string path;
+};
 
 struct Outcome {
     int status = -1;
@@ -151,7 +168,7 @@ Outcome cli(const std::string& database, QStringList args)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-TEST_F(Verificar, CommandLineJsonHoldsTheVerdictAndEveryRule)
+TEST_F(VerificarCli, JsonHoldsTheVerdictAndEveryRule)
 {
     const Outcome json = cli(path, {"--json", "check", "--competencia", "202606", "--instrumento", "3", "--procedimento",
                                     "0303010037", "--secundario", "0702010016:2", "--secundario", "0702010024"});
@@ -177,7 +194,7 @@ TEST_F(Verificar, CommandLineJsonHoldsTheVerdictAndEveryRule)
     EXPECT_TRUE(human.out.contains(QStringLiteral("TB_PROC_CBO (rl_procedimento_ocupacao)"))) << human.out.toStdString();
 }
 
-TEST_F(Verificar, CommandLineFaults)
+TEST_F(VerificarCli, FaultsAndCsv)
 {
     const Outcome other = cli(path, {"check", "--competencia", "202605", "--instrumento", "01", "--procedimento", "0301010072"});
     EXPECT_EQ(other.status, 1);
