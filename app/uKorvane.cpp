@@ -60,7 +60,16 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent)
     Timer1->start();
     Timer1Timer();
 
-    kui::guarded(this, [this] { FormCreate(); });
+    // A database whose first result sets cannot be read (a file cut short)
+    // cannot be used any more than one that cannot be attached: the start
+    // ends here too, and the caller reports it.
+    try {
+        FormCreate();
+    } catch (...) {
+        delete reports_;
+        reports_ = nullptr;
+        throw;
+    }
 }
 
 TfrmKorvane::~TfrmKorvane()

@@ -33,8 +33,8 @@ class TfrmKorvane : public QMainWindow {
     Q_OBJECT
 public:
     // Opens the browser on the database at path before anything else; a
-    // connection that cannot be made throws kdb::Error with the client
-    // library's text.
+    // connection that cannot be made, or initial result sets that cannot be
+    // read, throw kdb::Error with the client library's text.
     explicit TfrmKorvane(const std::string& databasePath, QWidget* parent = nullptr);
     ~TfrmKorvane() override;
 

@@ -4,7 +4,11 @@
 //   korvane-cli [--database PATH] [--csv|--json] COMMAND [ARGS]
 
 #include "cli/consult.h"
+#include "cli/lifecycle.h"
 #include "cli/release.h"
+#include "core/enginefailure.h"
+#include "core/settingpath.h"
+#include "core/termination.h"
 #include "korvane_config.h"
 
 #include <QCoreApplication>
@@ -31,12 +35,14 @@ const char* const kHelp =
     "  download [--competencia AAAAMM] [--from URL] [--to PASTA] [--load]\n                                  baixa do DATASUS a versão mais nova (ou a pedida); --load a carrega\n"
     "\n"
     "opções:\n"
-    "  --database CAMINHO   o banco (padrão: " KORVANE_DATABASE_FILE ")\n"
+    "  --database CAMINHO   o banco (padrão: %s)\n"
+    "                       servidor:/caminho/KORVANE.GDB usa um servidor Firebird\n"
     "  --csv                uma linha de títulos, depois uma linha por resultado; ';' entre campos; UTF-8\n"
     "  --json               JSON\n"
     "  --help               esta ajuda\n"
     "\n"
-    "Saída 0 quando deu certo; 1 quando falhou (a razão sai em stderr); 2 quando o comando está errado.\n";
+    "Saída 0 quando deu certo; 1 quando falhou (a razão sai em stderr); 2 quando o comando está errado;\n"
+    "128 mais o número do sinal quando SIGTERM, SIGINT ou SIGHUP o interrompeu (uma carga é desfeita).\n";
 
 using Command = int (*)(const cli::Context&, const QStringList&);
 
@@ -44,20 +50,25 @@ using Command = int (*)(const cli::Context&, const QStringList&);
 
 int main(int argc, char** argv)
 {
+    korvane::takeTerminationSignals();
     QCoreApplication app(argc, argv);
     cli::Context context;
-    context.database = KORVANE_DATABASE_FILE;
+    context.database = korvane::settingPath(KORVANE_DATABASE_FILE);
+    bool ownDatabase = true;
     QStringList words;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::fputs(kHelp, stdout);
+            std::printf(kHelp, context.database.c_str());
             return 0;
         }
         if (a == QLatin1String("--csv")) context.format = cli::Format::Csv;
         else if (a == QLatin1String("--json")) context.format = cli::Format::Json;
-        else if (a == QLatin1String("--database") && i + 1 < args.size()) context.database = args[++i].toStdString();
+        else if (a == QLatin1String("--database") && i + 1 < args.size()) {
+            context.database = args[++i].toStdString();
+            ownDatabase = false;
+        }
         else words << a;
     }
     const std::map<QString, Command> commands = {
@@ -67,18 +78,19 @@ int main(int argc, char** argv)
         {QStringLiteral("download"), cli::download},
     };
     if (words.isEmpty()) {
-        std::fputs(kHelp, stderr);
+        std::fprintf(stderr, kHelp, context.database.c_str());
         return 2;
     }
     const auto command = commands.find(words.takeFirst());
     try {
         if (command == commands.end()) throw cli::UsageError("comando desconhecido (veja korvane-cli --help)");
+        if (ownDatabase && cli::consults(command->first)) cli::firstStart(context);
         return command->second(context, words);
     } catch (const cli::UsageError& e) {
         std::fprintf(stderr, "korvane-cli: %s\n", e.what());
         return 2;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "korvane-cli: %s\n", e.what());
-        return 1;
+        std::fprintf(stderr, "korvane-cli: %s\n", korvane::explainedFailure(e.what()).c_str());
+        return cli::failureStatus();
     }
 }

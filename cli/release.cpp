@@ -1,5 +1,7 @@
 #include "release.h"
 
+#include "cli/lifecycle.h"
+#include "core/enginefailure.h"
 #include "db/connection.h"
 #include "korvane_config.h"
 #include "update/databasecreation.h"
@@ -95,12 +97,12 @@ int runCreatedb(const Context& context, const std::string& folder, const char* p
                     n.financiamento);
         return 0;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", program, e.what());
-        return 1;
+        std::fprintf(stderr, "%s: %s\n", program, korvane::explainedFailure(e.what()).c_str());
+        return failureStatus();
     }
 }
 
-int runUpdate(const Context& context, const std::string& folder, const char* program)
+int runUpdate(const Context& context, const std::string& folder, const char* program, const korvane::UpdateHooks& hooks)
 {
     korvane::UpdateProgress progress;
     std::exception_ptr failure;
@@ -108,7 +110,8 @@ int runUpdate(const Context& context, const std::string& folder, const char* pro
     const auto started = std::chrono::steady_clock::now();
     std::jthread worker([&] {
         try {
-            korvane::updateDatabase(context.database, kdb::Credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD}, folder, progress);
+            korvane::updateDatabase(context.database, kdb::Credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD}, folder, progress,
+                                    hooks);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -125,12 +128,13 @@ int runUpdate(const Context& context, const std::string& folder, const char* pro
         try {
             std::rethrow_exception(failure);
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s: %s\n", program, e.what());
+            std::fprintf(stderr, "%s: %s\n", program, korvane::explainedFailure(e.what()).c_str());
         } catch (...) {
             std::fprintf(stderr, "%s: unknown error\n", program);
         }
-        return 1;
+        return failureStatus();
     }
+    // Loaded, also when a signal came after the commit: the release is in.
     view.show(true);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("loaded %s into %s: %lld lines in %.2f s\n", folder.c_str(), context.database.c_str(),

@@ -5,6 +5,7 @@
 #include "browser.h"
 
 #include "core/text.h"
+#include "db/error.h"
 #include "model/statements.h"
 
 #include <unordered_map>
@@ -36,6 +37,7 @@ void reopen(kdata::DataSet* ds, const st::Bound& statement, const std::string& c
 
 void BrowserModel::open()
 {
+    stamp_ = releaseStamp();
     qryCbosGeral_->open();
     qryCid10Geral_->open();
     qryTbProc_->setTable(procedures().table());
@@ -51,6 +53,35 @@ const TextIndex& BrowserModel::procedures()
                             "PROC_DESCR", TextIndex::Order::AsRead);
     }
     return *procedures_;
+}
+
+// The seats of an office share one database, and another program may have
+// loaded a release since the procedures were read: the next search reads
+// them again, as it does after a load of this program's own.
+void BrowserModel::followRelease()
+{
+    std::string stamp = releaseStamp();
+    if (stamp == stamp_) return;
+    releaseLoaded();
+    stamp_ = std::move(stamp);
+}
+
+std::string BrowserModel::releaseStamp()
+{
+    if (!stampQuery_) {
+        stampQuery_ = std::make_unique<kdb::Query>(connection_, qryVersao_->query().transaction());
+        stampQuery_->setSql(st::kReleaseStamp);
+    }
+    // A database whose VERSAO cannot be read is still browsed (the caption
+    // says nothing then); only another load is not noticed.
+    try {
+        stampQuery_->open();
+        std::string stamp = stampQuery_->isEmpty() ? std::string("none") : stampQuery_->field(0).toString();
+        stampQuery_->close();
+        return stamp;
+    } catch (const kdb::Error&) {
+        return "unread";
+    }
 }
 
 std::vector<std::size_t> BrowserModel::initialRows()
@@ -122,6 +153,7 @@ void BrowserModel::handBack(const QString& code)
 
 void BrowserModel::search()
 {
+    followRelease();
     const SearchText text = SearchText::parse(searchText_);
     const HierarchyFilter filter = hierarchyFilter();
     const TextIndex& index = procedures();

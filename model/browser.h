@@ -18,6 +18,7 @@
 #include "model/textindex.h"
 
 #include "db/connection.h"
+#include "db/query.h"
 #include "db/transaction.h"
 
 #include <QObject>
@@ -170,6 +171,8 @@ private:
     void reportFailures(void (BrowserModel::*refresh)());
     void pageSearch(PageSearch page);
     const TextIndex& procedures();
+    void followRelease();
+    std::string releaseStamp();
     std::vector<std::size_t> initialRows();
     std::string shownCode(Level level) const;
     void reopenSubGrupos();
@@ -195,6 +198,8 @@ private:
     QString pageTexts_[3];
     bool closed_ = false;
     std::optional<TextIndex> procedures_;   // read again after an update
+    std::unique_ptr<kdb::Query> stampQuery_;
+    std::string stamp_;                      // the load the procedures were read after
 };
 
 } // namespace korvane

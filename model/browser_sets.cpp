@@ -48,6 +48,7 @@ BrowserModel::BrowserModel(const std::string& databasePath, QObject* parent) : Q
 BrowserModel::~BrowserModel()
 {
     // Result sets first: their statements belong to the connection.
+    stampQuery_.reset();
     for (kdata::DataSet* ds : dataSets_) delete ds;
     dataSets_.clear();
     transactions_.clear();

@@ -15,6 +15,9 @@ struct Bound {
 };
 
 inline constexpr const char* kVersao = "select * from VERSAO";
+// Which load put the release in: every load rewrites the VERSAO row in its
+// own transaction, so the row's record version changes with each one.
+inline constexpr const char* kReleaseStamp = "select rdb$record_version from VERSAO";
 
 // --- the hierarchy lookups -------------------------------------------------
 inline constexpr const char* kGrupo = "select * from TB_GRUPO\n"

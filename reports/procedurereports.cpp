@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "project.h"
 
+#include "core/settingpath.h"
 #include "korvane_config.h"
 #include "model/limits.h"
 #include "model/statements.h"
@@ -36,10 +37,11 @@ ProcedureReports::ProcedureReports(korvane::BrowserModel& browser, QObject* pare
     qryFinanciamento_ = makeQuery(QStringLiteral("qryFinanciamento"), st::kFinanciamento);
     makeConnections();
 
+    const QString projects = QString::fromStdString(korvane::settingPath(KORVANE_REPORTS_DIR));
     RvTabelaGeral_ = new TRvProject(QStringLiteral("RvTabelaGeral"), this);
-    RvTabelaGeral_->setProjectFile(QStringLiteral(KORVANE_REPORTS_DIR "/TabelaGeral.rav"));
+    RvTabelaGeral_->setProjectFile(projects + QStringLiteral("/TabelaGeral.rav"));
     RvTabelaAnalitica_ = new TRvProject(QStringLiteral("RvTabelaAnalitica"), this);
-    RvTabelaAnalitica_->setProjectFile(QStringLiteral(KORVANE_REPORTS_DIR "/TabelaAnalitica.rav"));
+    RvTabelaAnalitica_->setProjectFile(projects + QStringLiteral("/TabelaAnalitica.rav"));
 }
 
 ProcedureReports::~ProcedureReports()

@@ -1,5 +1,6 @@
 #include "databasecreation.h"
 
+#include "core/termination.h"
 #include "core/text.h"
 #include "db/connection.h"
 #include "db/query.h"
@@ -32,6 +33,7 @@ std::size_t fill(kdb::Connection& db, kdb::Transaction& tr, const std::string& s
     std::size_t lineNo = 0;
     for (std::string_view line : file.lines) {
         ++lineNo;
+        if (stopRequested()) throw std::runtime_error("Criação interrompida: nenhum banco foi feito.");
         try {
             row(insert, line);
             insert.execute();

@@ -1,5 +1,6 @@
 #include "updaterun.h"
 
+#include "core/termination.h"
 #include "db/schema.h"
 
 #include "db/connection.h"
@@ -73,6 +74,13 @@ std::size_t CheckedRelease::totalBytes() const
 
 namespace {
 
+// A request to end the process ends the run before its commit; the
+// transaction is rolled back as the run unwinds.
+void throwIfStopped()
+{
+    if (stopRequested()) throw UpdateError("Atualização interrompida: a versão anterior continua no banco.");
+}
+
 // Where the release's competência stands among those kept. A competência
 // kept already is replaced by a later publication of it, never by an older
 // one: the history then depends on what was published, not on the order of
@@ -129,6 +137,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
                 [&](std::size_t done) {
                     progress.tableDone.store(static_cast<std::int64_t>(done), std::memory_order_relaxed);
                     progress.runDone.store(++runDone, std::memory_order_relaxed);
+                    throwIfStopped();
                 },
                 lineNo);
             if (hooks.afterStep) hooks.afterStep(layout.step);
@@ -141,13 +150,15 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
         }
     }
     keepRelease(db, tr, info, release.folder());
+    throwIfStopped();
     tr.commit();
-    // The release is in. Fresh statistics keep the browser's joins on their
-    // indexes; a failure here costs only speed, so it must not turn a loaded
-    // release into a reported failure.
+    // The release is in, and that is the outcome whatever follows. Fresh
+    // statistics keep the browser's joins on their indexes; a failure here
+    // (the attachment shut down under us) costs only speed.
     try {
+        if (hooks.afterCommit) hooks.afterCommit();
         kdb::refreshIndexStatistics(db);
-    } catch (const std::exception&) {
+    } catch (...) {
     }
 }
 
@@ -167,7 +178,11 @@ void updateDatabase(const std::string& path, const kdb::Credentials& credentials
     kdb::Connection db;
     db.open(path, credentials);
     updateTables(db, folder, progress, hooks);
-    db.close();
+    // Committed: a detach that fails now cannot take the release back out.
+    try {
+        db.close();
+    } catch (...) {
+    }
 }
 
 } // namespace korvane

@@ -86,11 +86,15 @@ struct UpdateHooks {
     std::function<void(int step)> beforeStep;
     // Called when a step's rows are all inserted.
     std::function<void(int step)> afterStep;
+    // Called when the commit has returned (tests use it to spoil what follows).
+    std::function<void()> afterCommit;
 };
 
 // Replaces the 24 tables and VERSAO with the release, all in one transaction
 // that is committed once at the end: a failure anywhere, or the end of the
-// process, leaves them as they were.
+// process, leaves them as they were. A request to stop the process
+// (korvane::stopRequested) before the commit ends the run with UpdateError;
+// once the commit has returned, nothing that follows fails the run.
 void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress,
                  const UpdateHooks& hooks = {});
 
