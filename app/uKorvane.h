@@ -19,6 +19,8 @@ class QAction;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class CompetenciaChoice;
+class HistoryPage;
 class ReleaseNotice;
 class ReportMenu;
 
@@ -59,6 +61,7 @@ public slots:
     void btnCbosClick();
     void btnCid10Click();
     void ATUALIZAOTABELAS1Click();
+    void mnuMudancasClick();
     void btnLimparClick();
     void TabSheet4Show();
 
@@ -70,6 +73,7 @@ private:
     bool FormKeyPress(QKeyEvent* event);
     void FormClose();
     void handBack(const QString& code);
+    QString newestVersao();
 
     void buildLayout();
     QWidget* buildTopPanel();
@@ -109,8 +113,11 @@ private:
     QLabel* statusDate_ = nullptr;
     QLabel* statusTime_ = nullptr;
     ReleaseNotice* notice_ = nullptr;
+    CompetenciaChoice* competencia_ = nullptr;
+    HistoryPage* historyPage_ = nullptr;
     QMenu* PopupActionBar1 = nullptr;
     QAction* ATUALIZAOTABELAS1 = nullptr;
+    QAction* mnuMudancas = nullptr;
     QTimer* Timer1 = nullptr;
     bool closing_ = false;
 };

@@ -4,6 +4,7 @@
 //   korvane-cli [--database PATH] [--csv|--json] COMMAND [ARGS]
 
 #include "cli/consult.h"
+#include "cli/history.h"
 #include "cli/lifecycle.h"
 #include "cli/release.h"
 #include "core/enginefailure.h"
@@ -21,7 +22,7 @@
 namespace {
 
 const char* const kHelp =
-    "uso: korvane-cli [--database CAMINHO] [--csv|--json] COMANDO [ARGUMENTOS]\n"
+    "uso: korvane-cli [--database CAMINHO] [--competencia AAAAMM] [--csv|--json] COMANDO [ARGUMENTOS]\n"
     "\n"
     "Consulta a Tabela Unificada de Procedimentos do SUS (SIGTAP) no banco do Korvane.\n"
     "\n"
@@ -30,12 +31,17 @@ const char* const kHelp =
     "  show CÓDIGO [--page PÁGINA]     um procedimento: valores, limites e cada lista ligada\n"
     "  cid TEXTO                       diagnósticos CID-10 por código ou nome\n"
     "  cbo TEXTO                       ocupações CBO por código ou nome\n"
+    "  competencias                    as competências guardadas no banco\n"
+    "  history CÓDIGO                  um procedimento em cada competência guardada: valores, listas, mudanças\n"
+    "  diff A B [--grupo G] [--subgrupo S] [--forma F] [--codigos LISTA|ARQUIVO]\n"
+    "                                  o que mudou da competência A para a B (--csv: arquivo;mudanca;codigo;chave;campo;antes;depois)\n"
     "  createdb PASTA|ZIP              cria o banco a partir de uma versão da tabela\n"
-    "  update PASTA|ZIP                carrega uma versão da tabela (tudo ou nada)\n"
-    "  download [--competencia AAAAMM] [--from URL] [--to PASTA] [--load]\n                                  baixa do DATASUS a versão mais nova (ou a pedida); --load a carrega\n"
+    "  update PASTA|ZIP                carrega uma versão da tabela (tudo ou nada); uma pasta de zips carrega cada um\n"
+    "  download [--competencia AAAAMM | --ultimas N] [--from URL] [--to PASTA] [--load]\n                                  baixa do DATASUS a versão mais nova (ou a pedida, ou as N mais novas); --load as carrega\n"
     "\n"
     "opções:\n"
     "  --database CAMINHO   o banco (padrão: %s)\n"
+    "  --competencia AAAAMM a competência consultada, entre as guardadas no banco (padrão: a mais nova)\n"
     "                       servidor:/caminho/KORVANE.GDB usa um servidor Firebird\n"
     "  --csv                uma linha de títulos, depois uma linha por resultado; ';' entre campos; UTF-8\n"
     "  --json               JSON\n"
@@ -65,6 +71,7 @@ int main(int argc, char** argv)
         }
         if (a == QLatin1String("--csv")) context.format = cli::Format::Csv;
         else if (a == QLatin1String("--json")) context.format = cli::Format::Json;
+        else if (a == QLatin1String("--competencia") && i + 1 < args.size()) context.competencia = args[++i].toStdString();
         else if (a == QLatin1String("--database") && i + 1 < args.size()) {
             context.database = args[++i].toStdString();
             ownDatabase = false;
@@ -76,6 +83,8 @@ int main(int argc, char** argv)
         {QStringLiteral("cid"), cli::cid},       {QStringLiteral("cbo"), cli::cbo},
         {QStringLiteral("createdb"), cli::createdb}, {QStringLiteral("update"), cli::update},
         {QStringLiteral("download"), cli::download},
+        {QStringLiteral("history"), cli::history},   {QStringLiteral("diff"), cli::diff},
+        {QStringLiteral("competencias"), cli::competencias},
     };
     if (words.isEmpty()) {
         std::fprintf(stderr, kHelp, context.database.c_str());
@@ -84,6 +93,9 @@ int main(int argc, char** argv)
     const auto command = commands.find(words.takeFirst());
     try {
         if (command == commands.end()) throw cli::UsageError("comando desconhecido (veja korvane-cli --help)");
+        // The download's competência is the month to fetch.
+        if (command->first == QLatin1String("download") && !context.competencia.empty())
+            words << QStringLiteral("--competencia") << QString::fromStdString(context.competencia);
         if (ownDatabase && cli::consults(command->first)) cli::firstStart(context);
         return command->second(context, words);
     } catch (const cli::UsageError& e) {

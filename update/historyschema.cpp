@@ -157,29 +157,35 @@ std::vector<std::string> historyDdl(const TableLayout& layout)
         ddl.push_back("create index " + ix + "_" + std::to_string(i + 1) + " on " + h + " (" + joined(t.indexes[i]) + ")");
 
     // The view: the table's columns in their order, the competência column
-    // saying the competência consulted, and the version's id for writing through.
+    // saying the competência consulted.
     std::string select;
     for (const auto& c : t.columns) {
         select += select.empty() ? "" : ", ";
         select += c.name == cmpt ? "cast(KORVANE_COMPETENCIA() as char(6))" : c.name;
     }
     const std::vector<std::string> names = columnNames(t);
-    ddl.push_back("create view " + std::string(layout.table) + " (" + joined(names) + ", HIST_ID) as select " + select +
-                  ", HIST_ID from " + h + " where HIST_INI <= KORVANE_COMPETENCIA() and (HIST_FIM is null or "
-                  "HIST_FIM >= KORVANE_COMPETENCIA())");
+    const std::string held = "HIST_INI <= KORVANE_COMPETENCIA() and (HIST_FIM is null or HIST_FIM >= KORVANE_COMPETENCIA())";
+    ddl.push_back("create view " + std::string(layout.table) + " (" + joined(names) + ") as select " + select + " from " +
+                  h + " where " + held);
     std::vector<std::string> stored;
     for (const std::string& n : names) stored.push_back(n == cmpt ? std::string("null") : "new." + n);
-    ddl.push_back("create trigger " + ix + "_BI for " + layout.table + " before insert as declare id bigint; begin "
-                  "id = gen_id(HIST_SEQ, 1); insert into " + h + " (" + joined(names) +
-                  ", HIST_ID, HIST_CHAVE, HIST_INI, HIST_FIM) values (" + joined(stored) +
-                  ", :id, -:id, coalesce(KORVANE_COMPETENCIA(), '000000'), null); end");
+    // A row written by hand says something no release said: its key is a
+    // number of the sequence, negative, so that no content matches it.
+    ddl.push_back("create trigger " + ix + "_BI for " + layout.table + " before insert as begin insert into " + h + " (" +
+                  joined(names) + ", HIST_ID, HIST_CHAVE, HIST_INI, HIST_FIM) values (" + joined(stored) +
+                  ", gen_id(HIST_SEQ, 1), -gen_id(HIST_SEQ, 1), coalesce(KORVANE_COMPETENCIA(), '000000'), null); end");
     std::string set;
     for (std::size_t i = 0; i < names.size(); ++i)
         set += (set.empty() ? "" : ", ") + names[i] + " = " + stored[i];
+    // The view shows the table's own columns only; a row written through it
+    // is the version that says what the old row said, in the competência consulted.
+    std::string same;
+    for (const std::string& n : names)
+        if (n != cmpt) same += (same.empty() ? "" : " and ") + n + " is not distinct from old." + n;
     ddl.push_back("create trigger " + ix + "_BU for " + layout.table + " before update as begin update " + h + " set " +
-                  set + " where HIST_ID = old.HIST_ID; end");
+                  set + " where " + same + " and " + held + "; end");
     ddl.push_back("create trigger " + ix + "_BD for " + layout.table + " before delete as begin delete from " + h +
-                  " where HIST_ID = old.HIST_ID; end");
+                  " where " + same + " and " + held + "; end");
     return ddl;
 }
 
@@ -222,17 +228,43 @@ bool convertToHistory(kdb::Connection& db)
 {
     if (keepsHistory(db)) return false;
     const std::string versao = readVersao(db);
-    for (const std::string& s : releaseDdl()) db.executeImmediate(s);
+    // A definition is usable once committed: what later definitions name goes
+    // first, each phase in one transaction (one commit each, not one per
+    // statement: with forced writes a commit is several synchronous writes).
+    std::vector<std::string> tables, functions, rest;
+    const auto phaseOf = [&](const std::string& s) -> std::vector<std::string>& {
+        if (s.rfind("create table", 0) == 0 || s.rfind("create sequence", 0) == 0) return tables;
+        if (s.rfind("create function", 0) == 0 || s.rfind("create index", 0) == 0 || s.rfind("create unique index", 0) == 0)
+            return functions;
+        return rest;
+    };
+    std::vector<std::string> views;
+    const auto place = [&](const std::string& s) {
+        (s.rfind("create view", 0) == 0 || s.rfind("create trigger", 0) == 0 ? views : phaseOf(s)).push_back(s);
+    };
+    for (const std::string& s : releaseDdl()) place(s);
     for (const TableLayout& layout : releaseLayouts())
-        for (const std::string& s : historyDdl(layout)) {
-            // The view takes the table's name: the table's rows go to its
-            // history first, then the table goes.
-            if (s.rfind("create view", 0) == 0) {
-                moveRowsToHistory(db, layout, competenciaOfVersao(versao));
-                db.executeImmediate(std::string("drop table ") + layout.table);
-            }
-            db.executeImmediate(s);
+        for (const std::string& s : historyDdl(layout)) place(s);
+    const auto run = [&](const std::vector<std::string>& statements) {
+        kdb::Transaction tr(db);
+        for (const std::string& s : statements) {
+            kdb::Query q(db, tr);
+            q.setSql(s);
+            q.execute();
         }
+        tr.commit();
+    };
+    run(tables);
+    run(functions);
+    // The view takes the table's name: the table's rows go to its history
+    // first, then the table goes.
+    std::vector<std::string> drops = rest;
+    for (const TableLayout& layout : releaseLayouts()) {
+        moveRowsToHistory(db, layout, competenciaOfVersao(versao));
+        drops.push_back(std::string("drop table ") + layout.table);
+    }
+    run(drops);
+    run(views);
     keepVersao(db, versao);
     return true;
 }
