@@ -10,6 +10,7 @@
 #include "update/rowbuilder.h"
 
 #include <optional>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace korvane {
@@ -99,13 +100,38 @@ Versions versionsNear(kdb::Connection& db, kdb::Transaction& tr, const std::stri
     return out;
 }
 
+// The positions of the table's primary key among the built values.
+std::vector<int> primaryKeyAt(const TableLayout& layout)
+{
+    std::vector<int> at;
+    for (const std::string& column : definitionOf(layout).key) at.push_back(layout.insertIndex(column));
+    return at;
+}
+
+// The history keeps versions, not keyed rows, so a file's two lines with one
+// primary key are refused here as the table's own key refused them.
+void checkPrimaryKey(const TableLayout& layout, const std::vector<int>& keyAt, const std::vector<kdb::Value>& values,
+                     std::unordered_map<std::uint64_t, std::size_t>& seen, std::size_t line)
+{
+    if (keyAt.empty()) return;
+    std::vector<const kdb::Value*> key;
+    for (int at : keyAt) key.push_back(&values[static_cast<std::size_t>(at)]);
+    if (seen.emplace(contentKey(key, 0), line).second) return;
+    std::string shown;
+    for (const kdb::Value* v : key) shown += (shown.empty() ? "" : ", ") + (v->isNull() ? std::string("NULL") : v->toString());
+    throw std::runtime_error(std::string("violation of PRIMARY or UNIQUE KEY constraint \"PK_") + layout.table +
+                             "\" on table \"" + layout.table + "\"\nProblematic key value is (" + shown + ")");
+}
+
 // The keys of every line, in file order; building each line checks it.
-std::vector<std::uint64_t> keysOf(RowBuilder& builder, const ReleaseFile& file, int competenciaAt,
-                                  const std::function<void(std::size_t)>& lineDone, std::size_t& atLine)
+std::vector<std::uint64_t> keysOf(RowBuilder& builder, const TableLayout& layout, const ReleaseFile& file,
+                                  int competenciaAt, const std::function<void(std::size_t)>& lineDone, std::size_t& atLine)
 {
     std::vector<std::uint64_t> keys;
     keys.reserve(file.lines.size());
     std::unordered_map<std::uint64_t, std::uint32_t> repeats;
+    std::unordered_map<std::uint64_t, std::size_t> primaryKeys;
+    const std::vector<int> keyAt = primaryKeyAt(layout);
     std::vector<const kdb::Value*> content;
     std::size_t n = 0;
     for (std::string_view line : file.lines) {
@@ -113,6 +139,7 @@ std::vector<std::uint64_t> keysOf(RowBuilder& builder, const ReleaseFile& file, 
         builder.build(line);
         content.clear();
         const auto& values = builder.values();
+        checkPrimaryKey(layout, keyAt, values, primaryKeys, n);
         for (std::size_t c = 0; c < values.size(); ++c)
             if (static_cast<int>(c) != competenciaAt) content.push_back(&values[c]);
         const std::uint64_t first = contentKey(content, 0);
@@ -227,7 +254,7 @@ StoreCounts storeTable(kdb::Connection& db, kdb::Transaction& tr, const Resolved
     const std::string cmpt = competenciaColumn(layout);
     const int competenciaAt = cmpt.empty() ? -1 : layout.insertIndex(cmpt);
     RowBuilder builder(resolved);
-    const std::vector<std::uint64_t> keys = keysOf(builder, file, competenciaAt, lineDone, atLine);
+    const std::vector<std::uint64_t> keys = keysOf(builder, layout, file, competenciaAt, lineDone, atLine);
 
     const Versions near = versionsNear(db, tr, historyTable(layout), place);
     Changes changes;

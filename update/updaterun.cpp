@@ -120,6 +120,11 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     progress.filesRead.store(true);
 
     const ReleaseInfo info = describeRelease(release.source());
+    // Every competência kept is a month of the history: a release that does
+    // not say its own cannot take a place in it.
+    if (competenciaShown(info.competencia).empty())
+        throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do zip "
+                          "sem ela): a versão anterior continua no banco.");
     kdb::Transaction tr(db);
     const CompetenciaPlace place = placeOf(db, tr, info);
     std::int64_t runDone = 0;

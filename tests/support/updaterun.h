@@ -36,11 +36,13 @@ inline std::vector<std::string> tablesOfTheUpdate()
     return t;
 }
 
-// Every row of the 24 tables and VERSAO, in an order-free digest per table.
-inline Fingerprint fingerprint(const std::string& dbPath)
+// Every row of the 24 tables and VERSAO, in an order-free digest per table,
+// as the competência given shows them (the newest when none is).
+inline Fingerprint fingerprint(const std::string& dbPath, const std::string& competencia = {})
 {
     kdb::Connection db;
     db.open(dbPath, ktest::kCredentials);
+    if (!competencia.empty()) korvane::consultCompetencia(db, competencia);
     kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
     Fingerprint fp;
     for (const std::string& table : tablesOfTheUpdate()) {
