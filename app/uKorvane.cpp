@@ -1,9 +1,13 @@
 #include "uKorvane.h"
 
+#include "app/competenciachoice.h"
+#include "app/historypage.h"
+#include "core/text.h"
 #include "app/releasenotice.h"
 #include "app/reportmenu.h"
 #include "app/uAtualizar.h"
 #include "app/uVerificar.h"
+#include "app/uMudancas.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "ui/dblookup.h"
@@ -87,7 +91,14 @@ void TfrmKorvane::focusSearchBox() { edtPesquise->setFocus(Qt::OtherFocusReason)
 void TfrmKorvane::checkForNewRelease()
 {
     if (!korvane::newReleaseNotice()) return;
-    kui::guarded(this, [this] { notice_->start(korvane::downloadAddress(), model_->versao()); });
+    kui::guarded(this, [this] { notice_->start(korvane::downloadAddress(), newestVersao()); });
+}
+
+// What is published is compared with the newest kept, whichever is consulted.
+QString TfrmKorvane::newestVersao()
+{
+    const std::vector<korvane::KeptRelease> kept = model_->competencias();
+    return kept.empty() ? model_->versao() : korvane::fromWin1252(kept.back().versao);
 }
 
 void TfrmKorvane::buildStatusBar()
@@ -117,6 +128,8 @@ void TfrmKorvane::buildStatusBar()
     bar->addWidget(statusDate_);
     bar->addWidget(statusTime_);
     bar->addWidget(newRelease);
+    competencia_ = new CompetenciaChoice(*this, *model_, kCaption);
+    bar->addWidget(competencia_->box());
     bar->addWidget(publisher, 1);
 
     PopupActionBar1 = new QMenu(this);
@@ -130,6 +143,12 @@ void TfrmKorvane::buildStatusBar()
     VERIFICAR1->setShortcutContext(Qt::WindowShortcut);
     addAction(VERIFICAR1);
     connect(VERIFICAR1, &QAction::triggered, this, kui::guardedSlot(this, [this] { VERIFICAR1Click(); }));
+    mnuMudancas = PopupActionBar1->addAction(QStringLiteral("O QUE MUDOU"));
+    mnuMudancas->setObjectName(QStringLiteral("mnuMudancas"));
+    mnuMudancas->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    mnuMudancas->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(mnuMudancas);
+    connect(mnuMudancas, &QAction::triggered, this, kui::guardedSlot(this, [this] { mnuMudancasClick(); }));
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(bar, &QWidget::customContextMenuRequested, this,
             [this, bar](const QPoint& pos) { PopupActionBar1->popup(bar->mapToGlobal(pos)); });
@@ -195,6 +214,8 @@ void TfrmKorvane::connectBrowser()
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 3) TabSheet4Show();
     });
+    connect(m->qryTbProc(), &kdata::RecordSet::currentChanged, this,
+            kui::guardedSlot(this, [this] { historyPage_->follow(); }));
     connect(btnCbos, &QToolButton::clicked, this, kui::guardedSlot(this, [this] { btnCbosClick(); }));
     connect(btnCid10, &QToolButton::clicked, this, kui::guardedSlot(this, [this] { btnCid10Click(); }));
 }
@@ -211,7 +232,7 @@ void TfrmKorvane::showEvent(QShowEvent* event)
 
 void TfrmKorvane::FormShow()
 {
-    setWindowTitle(kCaption + QStringLiteral("   -   ") + model_->versao());
+    competencia_->reload();
     PageControl1->setCurrentIndex(0);
     edtPesquise->setFocus(Qt::OtherFocusReason);
 }
@@ -271,7 +292,16 @@ void TfrmKorvane::ATUALIZAOTABELAS1Click()
     // Nothing is re-read now: the lists keep what they show until the next
     // search or move. But those runs must plan against the new tables.
     model_->releaseLoaded();
-    kui::guarded(this, [this] { notice_->loadedIs(model_->versao()); });
+    kui::guarded(this, [this] {
+        competencia_->reload();
+        notice_->loadedIs(newestVersao());
+    });
+}
+
+void TfrmKorvane::mnuMudancasClick()
+{
+    TfrmMudancas frmMudancas(*model_, this);
+    frmMudancas.exec();
 }
 
 void TfrmKorvane::VERIFICAR1Click()

@@ -19,6 +19,8 @@ class QAction;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class CompetenciaChoice;
+class HistoryPage;
 class ReleaseNotice;
 class ReportMenu;
 
@@ -60,6 +62,7 @@ public slots:
     void btnCid10Click();
     void ATUALIZAOTABELAS1Click();
     void VERIFICAR1Click();
+    void mnuMudancasClick();
     void btnLimparClick();
     void TabSheet4Show();
 
@@ -71,6 +74,7 @@ private:
     bool FormKeyPress(QKeyEvent* event);
     void FormClose();
     void handBack(const QString& code);
+    QString newestVersao();
 
     void buildLayout();
     QWidget* buildTopPanel();
@@ -110,9 +114,12 @@ private:
     QLabel* statusDate_ = nullptr;
     QLabel* statusTime_ = nullptr;
     ReleaseNotice* notice_ = nullptr;
+    CompetenciaChoice* competencia_ = nullptr;
+    HistoryPage* historyPage_ = nullptr;
     QMenu* PopupActionBar1 = nullptr;
     QAction* ATUALIZAOTABELAS1 = nullptr;
     QAction* VERIFICAR1 = nullptr;   // also F9, anywhere in the window
+    QAction* mnuMudancas = nullptr;
     QTimer* Timer1 = nullptr;
     bool closing_ = false;
 };

@@ -4,6 +4,8 @@
 
 #include "uKorvane.h"
 
+#include "app/historypage.h"
+
 #include "ui/dbedit.h"
 #include "ui/dbgrid.h"
 #include "ui/dblookup.h"
@@ -261,6 +263,9 @@ void TfrmKorvane::buildTabs()
             DBGrid3->setFixedHeight(172);
         }
     }
+    historyPage_ = new HistoryPage(*model_);
+    historyPage_->setFont(font());
+    PageControl1->addTab(historyPage_, QStringLiteral("Histórico"));
 }
 
 void TfrmKorvane::setTabOrder()

@@ -5,6 +5,7 @@
 
 #include "cli/check.h"
 #include "cli/consult.h"
+#include "cli/history.h"
 #include "cli/lifecycle.h"
 #include "cli/release.h"
 #include "core/enginefailure.h"
@@ -22,7 +23,7 @@
 namespace {
 
 const char* const kHelp =
-    "uso: korvane-cli [--database CAMINHO] [--csv|--json] COMANDO [ARGUMENTOS]\n"
+    "uso: korvane-cli [--database CAMINHO] [--competencia AAAAMM] [--csv|--json] COMANDO [ARGUMENTOS]\n"
     "\n"
     "Consulta a Tabela Unificada de Procedimentos do SUS (SIGTAP) no banco do Korvane.\n"
     "\n"
@@ -35,12 +36,17 @@ const char* const kHelp =
     "        [--idade ANOS[,MESES]] [--sexo M|F] [--cid CÓDIGO]... [--cbo CÓDIGO] [--habilitacao CÓDIGO]...\n"
     "        [--servico SSS/CCC]... [--secundario CÓDIGO[:QTD]]...\n"
     "                                  se a linha seria aceita: o veredito e cada regra (o primeiro --cid é o principal)\n"
+    "  competencias                    as competências guardadas no banco\n"
+    "  history CÓDIGO                  um procedimento em cada competência guardada: valores, listas, mudanças\n"
+    "  diff A B [--grupo G] [--subgrupo S] [--forma F] [--codigos LISTA|ARQUIVO]\n"
+    "                                  o que mudou da competência A para a B (--csv: arquivo;mudanca;codigo;chave;campo;antes;depois)\n"
     "  createdb PASTA|ZIP              cria o banco a partir de uma versão da tabela\n"
-    "  update PASTA|ZIP                carrega uma versão da tabela (tudo ou nada)\n"
-    "  download [--competencia AAAAMM] [--from URL] [--to PASTA] [--load]\n                                  baixa do DATASUS a versão mais nova (ou a pedida); --load a carrega\n"
+    "  update PASTA|ZIP                carrega uma versão da tabela (tudo ou nada); uma pasta de zips carrega cada um\n"
+    "  download [--competencia AAAAMM | --ultimas N] [--from URL] [--to PASTA] [--load]\n                                  baixa do DATASUS a versão mais nova (ou a pedida, ou as N mais novas); --load as carrega\n"
     "\n"
     "opções:\n"
     "  --database CAMINHO   o banco (padrão: %s)\n"
+    "  --competencia AAAAMM a competência consultada, entre as guardadas no banco (padrão: a mais nova)\n"
     "                       servidor:/caminho/KORVANE.GDB usa um servidor Firebird\n"
     "  --csv                uma linha de títulos, depois uma linha por resultado; ';' entre campos; UTF-8\n"
     "  --json               JSON\n"
@@ -70,6 +76,7 @@ int main(int argc, char** argv)
         }
         if (a == QLatin1String("--csv")) context.format = cli::Format::Csv;
         else if (a == QLatin1String("--json")) context.format = cli::Format::Json;
+        else if (a == QLatin1String("--competencia") && i + 1 < args.size()) context.competencia = args[++i].toStdString();
         else if (a == QLatin1String("--database") && i + 1 < args.size()) {
             context.database = args[++i].toStdString();
             ownDatabase = false;
@@ -81,6 +88,8 @@ int main(int argc, char** argv)
         {QStringLiteral("cid"), cli::cid},       {QStringLiteral("cbo"), cli::cbo},
         {QStringLiteral("createdb"), cli::createdb}, {QStringLiteral("update"), cli::update},
         {QStringLiteral("download"), cli::download}, {QStringLiteral("check"), cli::check},
+        {QStringLiteral("history"), cli::history},   {QStringLiteral("diff"), cli::diff},
+        {QStringLiteral("competencias"), cli::competencias},
     };
     if (words.isEmpty()) {
         std::fprintf(stderr, kHelp, context.database.c_str());
@@ -89,6 +98,11 @@ int main(int argc, char** argv)
     const auto command = commands.find(words.takeFirst());
     try {
         if (command == commands.end()) throw cli::UsageError("comando desconhecido (veja korvane-cli --help)");
+        // The download's competência is the month to fetch; the check's, the
+        // month of the record (it also consults that competência).
+        if ((command->first == QLatin1String("download") || command->first == QLatin1String("check")) &&
+            !context.competencia.empty())
+            words << QStringLiteral("--competencia") << QString::fromStdString(context.competencia);
         if (ownDatabase && cli::consults(command->first)) cli::firstStart(context);
         return command->second(context, words);
     } catch (const cli::UsageError& e) {

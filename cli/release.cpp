@@ -6,6 +6,7 @@
 #include "korvane_config.h"
 #include "update/databasecreation.h"
 #include "update/layouts.h"
+#include "update/releaselist.h"
 #include "update/updaterun.h"
 
 #include <unistd.h>
@@ -149,7 +150,19 @@ int createdb(const Context& context, const QStringList& args)
 
 int update(const Context& context, const QStringList& args)
 {
-    return runUpdate(context, oneFolder(args, "da versão da tabela"), "korvane-cli");
+    const std::string source = oneFolder(args, "da versão da tabela");
+    const std::vector<std::string> zips = korvane::releaseZipsIn(source);
+    if (zips.empty()) return runUpdate(context, source, "korvane-cli");
+    // A folder of published zips: each is a load of its own, oldest first,
+    // and a failure stops there with what came before it kept.
+    for (std::size_t i = 0; i < zips.size(); ++i) {
+        std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, zips.size(), zips[i].c_str());
+        if (const int status = runUpdate(context, zips[i], "korvane-cli"); status != 0) {
+            std::fprintf(stderr, "korvane-cli: %zu de %zu versões carregadas; parou em %s\n", i, zips.size(), zips[i].c_str());
+            return status;
+        }
+    }
+    return 0;
 }
 
 } // namespace cli

@@ -37,6 +37,7 @@ void reopen(kdata::DataSet* ds, const st::Bound& statement, const std::string& c
 
 void BrowserModel::open()
 {
+    opened_ = true;
     stamp_ = releaseStamp();
     qryCbosGeral_->open();
     qryCid10Geral_->open();

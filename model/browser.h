@@ -16,6 +16,7 @@
 #include "model/procsearch.h"
 #include "model/reportdata.h"
 #include "model/textindex.h"
+#include "update/history.h"
 
 #include "db/connection.h"
 #include "db/query.h"
@@ -59,6 +60,8 @@ public:
     ~BrowserModel() override;
 
     kdb::Connection& connection() { return connection_; }
+    // The transaction the model's own reads run in (read committed).
+    kdb::Transaction& readTransaction() { return qryVersao_->query().transaction(); }
 
     // --- result sets, named as the windows and the reports name them -------
     kdata::DataSet* qryVersao() const { return qryVersao_; }
@@ -106,6 +109,20 @@ public:
     void releaseLoaded();
     // Closes every result set and the connection.
     void close();
+
+    // --- the competência consulted -----------------------------------------------
+    // The kept competências, oldest first; none for a database that keeps one
+    // release in plain tables.
+    std::vector<KeptRelease> competencias();
+    // The competência every result set shows (AAAAMM): the one chosen, else
+    // the newest kept.
+    std::string competencia();
+    // Makes every result set show a kept competência (AAAAMM or MM/AAAA; empty:
+    // the newest, following later loads). Before open() it only chooses; after
+    // it the lists are read again, the hierarchy is emptied (its entries are
+    // the competência's own) and the search runs again with its text. A
+    // competência not kept throws std::invalid_argument and changes nothing.
+    void setCompetencia(const std::string& competencia);
 
     // --- the procedure search ---------------------------------------------------
     const QString& searchText() const { return searchText_; }
@@ -197,6 +214,7 @@ private:
     QString searchText_;
     QString pageTexts_[3];
     bool closed_ = false;
+    bool opened_ = false;
     std::optional<TextIndex> procedures_;   // read again after an update
     std::unique_ptr<kdb::Query> stampQuery_;
     std::string stamp_;                      // the load the procedures were read after

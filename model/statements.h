@@ -15,9 +15,11 @@ struct Bound {
 };
 
 inline constexpr const char* kVersao = "select * from VERSAO";
-// Which load put the release in: every load rewrites the VERSAO row in its
-// own transaction, so the row's record version changes with each one.
-inline constexpr const char* kReleaseStamp = "select rdb$record_version from VERSAO";
+// Changes with every load (a competência added, a month published again)
+// and with the competência the attachment consults.
+inline constexpr const char* kReleaseStamp =
+    "select (select list(CMPT || coalesce(PUBLICACAO, '') || CARREGADA, ',') from HIST_RELEASE) || '@' || "
+    "KORVANE_COMPETENCIA() from rdb$database";
 
 // --- the hierarchy lookups -------------------------------------------------
 inline constexpr const char* kGrupo = "select * from TB_GRUPO\n"

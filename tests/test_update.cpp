@@ -41,9 +41,12 @@ TEST_F(UpdateRun, ReleaseLoadsWholeAndReplacesThePreviousOne)
     EXPECT_NE(scalar(db, "select count(*) from TB_PROC_COMP c join TB_PROC p on p.PROC_COD = c.PC_PROC_SEC "
                          "where substring(p.PROC_COD from 1 for 2) = '07'"),
               "0");
-    // And loading A again gives back exactly what the first load of A gave.
+    // Loading A again keeps both: the newest shows by default, and A's
+    // competência shows exactly what the first load of A gave.
+    const Fingerprint ofB = fingerprint(db);
     ASSERT_EQ(update(db, releaseA), "");
-    EXPECT_EQ(fingerprint(db), *before);
+    EXPECT_EQ(fingerprint(db), ofB);
+    EXPECT_EQ(fingerprint(db, "202401"), *before);
 }
 
 TEST_F(UpdateRun, ALoadLeavesFreshIndexStatistics)
@@ -55,7 +58,9 @@ TEST_F(UpdateRun, ALoadLeavesFreshIndexStatistics)
                               "where rdb$index_name = 'IX_TB_PROC_CBO_CBO'";
     EXPECT_EQ(scalar(db, query), "0");
     ASSERT_EQ(update(db, releaseA), "");
-    const long perMillion = std::stol(scalar(db, query));
+    // The rows now live in the history table, under its index of the same column.
+    const long perMillion = std::stol(scalar(db, "select cast(rdb$statistics * 1000000 as integer) from rdb$indices "
+                                                 "where rdb$index_name = 'HX_PROC_CBO_1'"));
     EXPECT_GT(perMillion, 0);
     EXPECT_LT(perMillion, 1000000);
 }
@@ -85,7 +90,9 @@ TEST_P(BadLineAtEveryStep, LeavesTheDatabaseAsItWas)
     ASSERT_GE(error.size(), where.size());
     EXPECT_EQ(error.substr(error.size() - where.size()), where) << error;
     EXPECT_EQ(progress.step.load(), bad.step);
-    EXPECT_EQ(progress.tableDone.load(), 1);
+    // Lines are read and checked before the history is written; a rule only
+    // the engine holds (a CHECK constraint) stops the run when it writes.
+    EXPECT_GE(progress.tableDone.load(), 1);
     EXPECT_EQ(fingerprint(loadedA), *before);
 }
 
@@ -183,34 +190,28 @@ TEST_F(UpdateRun, EmptyFilesEmptyTheirTablesAndVersaoFollows)
     const std::string db = copyOfLoadedA();
     const std::string folder = copyOfB();
     ktest::writeFile(fs::path(folder) / "tb_detalhe.txt", "\r\n   \r\n\r\n");
-    ktest::writeFile(fs::path(folder) / "tb_procedimento.txt", "");
     std::map<int, std::int64_t> totals;
     korvane::UpdateProgress progress;
     korvane::UpdateHooks hooks;
     hooks.beforeStep = [&](int step) { totals[step] = progress.tableTotal.load(); };
     ASSERT_EQ(update(db, folder, &progress, hooks), "");
     EXPECT_EQ(totals[23], 0);
-    EXPECT_EQ(totals[5], 0);
     EXPECT_GT(totals[3], 0);
     EXPECT_EQ(scalar(db, "select count(*) from TB_DETALHE"), "0");
-    EXPECT_EQ(scalar(db, "select count(*) from TB_PROC"), "0");
-    // An empty procedure file still writes VERSAO: NULL.
-    EXPECT_EQ(scalar(db, "select count(*) from VERSAO"), "1");
-    EXPECT_EQ(scalar(db, "select VERSAO from VERSAO"), "<null>");
-    // The next load finds that NULL row and updates it ("= NULL" would match nothing).
-    ASSERT_EQ(update(db, releaseB), "");
-    EXPECT_EQ(scalar(db, "select count(*) from VERSAO"), "1");
     EXPECT_EQ(scalar(db, "select VERSAO from VERSAO"), "02/2024");
-    // No row at all: one is added.
-    {
-        kdb::Connection c;
-        c.open(db, ktest::kCredentials);
-        c.executeImmediate("delete from VERSAO");
-        c.close();
-    }
+    // The month before keeps its own details.
+    EXPECT_NE(scalar(db, "select count(*) from H_TB_DETALHE where HIST_INI <= '202401'"), "0");
+
+    // Without procedures a release does not say its competência: it is refused.
+    const auto before = fingerprint(db);
+    ktest::writeFile(fs::path(folder) / "tb_procedimento.txt", "");
+    EXPECT_EQ(update(db, folder).rfind("Esta versão não diz a sua competência", 0), 0u);
+    EXPECT_EQ(fingerprint(db), before);
+    // VERSAO follows the competência consulted, one row each.
     ASSERT_EQ(update(db, releaseA), "");
     EXPECT_EQ(scalar(db, "select count(*) from VERSAO"), "1");
-    EXPECT_EQ(scalar(db, "select VERSAO from VERSAO"), "01/2024");
+    EXPECT_EQ(scalar(db, "select VERSAO from VERSAO"), "02/2024");
+    EXPECT_EQ(scalar(db, "select count(*) from HIST_RELEASE"), "2");
 }
 
 TEST_F(UpdateRun, LayoutOf2025LoadsTheWidenedValues)

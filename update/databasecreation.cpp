@@ -7,6 +7,7 @@
 #include "db/schema.h"
 #include "db/transaction.h"
 #include "korvane_config.h"
+#include "update/history.h"
 #include "update/releasefile.h"
 #include "update/releasesource.h"
 
@@ -58,6 +59,7 @@ CreationCounts createKorvaneDatabase(const std::string& databasePath, const std:
     kdb::Connection db;
     try {
         kdb::createDatabase(db, databasePath, {KORVANE_DB_USER, KORVANE_DB_PASSWORD});
+        convertToHistory(db);
         kdb::Transaction tr(db);
         counts.cid = fill(db, tr, "insert into TB_CID (CID_COD, CID_DESCR, CID_RESTRSEXO) values (:cod, :descr, :sexo)",
                           cid, [](kdb::Query& q, std::string_view line) {

@@ -6,6 +6,9 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
+#include "update/history.h"
+#include "update/historystore.h"
+#include "update/releaseinfo.h"
 #include "update/rowbuilder.h"
 #include "update/schemaupgrade.h"
 
@@ -78,29 +81,34 @@ void throwIfStopped()
     if (stopRequested()) throw UpdateError("Atualização interrompida: a versão anterior continua no banco.");
 }
 
-// VERSAO holds one row; a NULL there cannot be matched by "=", so it is
-// found by "is null" instead.
-void writeVersao(kdb::Connection& db, kdb::Transaction& tr, const std::string& competencia)
+// Where the release's competência stands among those kept. A competência
+// kept already is replaced by a later publication of it, never by an older
+// one: the history then depends on what was published, not on the order of
+// the loads.
+CompetenciaPlace placeOf(kdb::Connection& db, kdb::Transaction& tr, const ReleaseInfo& info)
 {
-    const kdb::Value text = competencia.empty() ? kdb::Value() : kdb::Value(competencia);
-    kdb::Query qryVersao(db, tr);
-    qryVersao.setSql("select * from VERSAO");
-    qryVersao.open();
-    kdb::Query write(db, tr);
-    if (qryVersao.isEmpty()) {
-        write.setSql("insert into VERSAO (VERSAO) values (:VERSAO)");
-    } else {
-        const kdb::Value old = qryVersao.field("VERSAO");
-        if (old.isNull()) {
-            write.setSql("update VERSAO set VERSAO = :VERSAO where VERSAO is null");
-        } else {
-            write.setSql("update VERSAO set VERSAO = :VERSAO where VERSAO = :OLD_VERSAO");
-            write.setParam("OLD_VERSAO", old);
-        }
+    CompetenciaPlace place;
+    place.current = info.competencia;
+    for (const KeptRelease& k : keptReleases(db, tr)) {
+        if (k.competencia < info.competencia) place.previous = k.competencia;
+        else if (k.competencia > info.competencia && place.next.empty()) place.next = k.competencia;
+        else if (k.competencia == info.competencia && !k.stamp.empty() && !info.published.empty() && k.stamp > info.published)
+            throw UpdateError("A competência " + competenciaShown(k.competencia) + " já está carregada numa publicação mais "
+                              "nova (" + publishedShown(k.stamp) + ") do que esta (" + publishedShown(info.published) + ")");
     }
-    qryVersao.close();
-    write.setParam("VERSAO", text);
-    write.execute();
+    return place;
+}
+
+void keepRelease(kdb::Connection& db, kdb::Transaction& tr, const ReleaseInfo& info, const std::string& origin)
+{
+    kdb::Query q(db, tr);
+    q.setSql("update or insert into HIST_RELEASE (CMPT, VERSAO, PUBLICACAO, ORIGEM, CARREGADA) "
+             "values (:c, :v, :p, :o, current_timestamp) matching (CMPT)");
+    q.setParam("c", info.competencia);
+    q.setParam("v", competenciaShown(info.competencia));
+    q.setParam("p", info.published.empty() ? kdb::Value() : kdb::Value(info.published));
+    q.setParam("o", origin.substr(0, 500));
+    q.execute();
 }
 
 } // namespace
@@ -111,55 +119,42 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     progress.runDone.store(0);
     progress.filesRead.store(true);
 
+    const ReleaseInfo info = describeRelease(release.source());
+    // Every competência kept is a month of the history: a release that does
+    // not say its own cannot take a place in it.
+    if (competenciaShown(info.competencia).empty())
+        throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do zip "
+                          "sem ela): a versão anterior continua no banco.");
     kdb::Transaction tr(db);
+    const CompetenciaPlace place = placeOf(db, tr, info);
     std::int64_t runDone = 0;
     for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;
-        const std::string& path = entry.path;
         std::size_t lineNo = 0;
         try {
             const ReleaseFile file = release.reread(entry);
-            const auto& lines = file.lines;
-
-            kdb::Query emptying(db, tr);
-            emptying.setSql(layout.emptying);
-            emptying.execute();
-
-            progress.tableTotal.store(static_cast<std::int64_t>(lines.size()), std::memory_order_relaxed);
+            progress.tableTotal.store(static_cast<std::int64_t>(file.lines.size()), std::memory_order_relaxed);
             progress.tableDone.store(0, std::memory_order_relaxed);
             progress.step.store(layout.step, std::memory_order_release);
             if (hooks.beforeStep) hooks.beforeStep(layout.step);
-
-            kdb::Query insert(db, tr);
-            insert.setSql(layout.insertStatement());
-            RowBuilder builder(entry.layout);
-            std::vector<kdb::Value>& row = builder.values();
-            const int columns = static_cast<int>(row.size());
-            for (std::string_view line : lines) {
-                ++lineNo;
-                throwIfStopped();
-                builder.build(line);
-                // Swapping hands the query this row's buffers and the builder
-                // the last row's, so texts are copied once.
-                for (int c = 0; c < columns; ++c) std::swap(insert.paramAt(c), row[static_cast<std::size_t>(c)]);
-                insert.execute();
-                progress.tableDone.store(static_cast<std::int64_t>(lineNo), std::memory_order_relaxed);
-                progress.runDone.store(++runDone, std::memory_order_relaxed);
-            }
-            lineNo = 0;
+            storeTable(
+                db, tr, entry.layout, file, place,
+                [&](std::size_t done) {
+                    progress.tableDone.store(static_cast<std::int64_t>(done), std::memory_order_relaxed);
+                    progress.runDone.store(++runDone, std::memory_order_relaxed);
+                    throwIfStopped();
+                },
+                lineNo);
             if (hooks.afterStep) hooks.afterStep(layout.step);
-            if (layout.step == kProcedureStep) {
-                const std::string competencia = lines.empty() ? std::string() : builder.competencia(lines.back());
-                writeVersao(db, tr, competencia);
-            }
         } catch (const UpdateError&) {
             throw;
         } catch (const std::exception& e) {
-            std::string where = "\n" + path;
+            std::string where = "\n" + entry.path;
             if (lineNo > 0) where += ", line " + std::to_string(lineNo);
             throw UpdateError(e.what() + where);
         }
     }
+    keepRelease(db, tr, info, release.folder());
     throwIfStopped();
     tr.commit();
     // The release is in, and that is the outcome whatever follows. Fresh
@@ -175,8 +170,10 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
 void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress, const UpdateHooks& hooks)
 {
     const CheckedRelease release = CheckedRelease::read(folder);
-    // A database of an earlier version gets the columns this release fills.
+    // A database of an earlier version gets the columns this release fills
+    // and keeps its releases from now on.
     upgradeSchema(db);
+    convertToHistory(db);
     loadRelease(db, release, progress, hooks);
 }
 
