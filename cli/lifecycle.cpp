@@ -13,7 +13,8 @@ namespace cli {
 bool consults(const QString& command)
 {
     return command == QLatin1String("search") || command == QLatin1String("show") || command == QLatin1String("cid") ||
-           command == QLatin1String("cbo") || command == QLatin1String("check");
+           command == QLatin1String("cbo") || command == QLatin1String("check") || command == QLatin1String("history") ||
+           command == QLatin1String("diff") || command == QLatin1String("competencias");
 }
 
 void firstStart(const Context& context)
