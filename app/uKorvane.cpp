@@ -176,15 +176,7 @@ void TfrmKorvane::connectPageBox(QLineEdit* box, PageSearch page)
             [this, m, page](const QString& text) { kui::guarded(this, [&] { m->setPageText(page, text); }); });
 }
 
-QLineEdit* TfrmKorvane::pageBox(PageSearch page) const
-{
-    switch (page) {
-    case PageSearch::Cid10: return edtPesquiseCid;
-    case PageSearch::Cbos: return edtPesquiseCbo;
-    case PageSearch::Compativel: return edtPesquiseCompa;
-    }
-    return nullptr;
-}
+QLineEdit* TfrmKorvane::pageBox(PageSearch page) const { return pageBoxes_[static_cast<int>(page)]; }
 
 void TfrmKorvane::connectBrowser()
 {
@@ -207,9 +199,8 @@ void TfrmKorvane::connectBrowser()
     connectLookup(dblSubGrupo, Level::SubGrupo);
     connectLookup(dblFo, Level::Fo);
     connect(btnLimpar, &QToolButton::clicked, this, kui::guardedSlot(this, [this] { btnLimparClick(); }));
-    connectPageBox(edtPesquiseCid, PageSearch::Cid10);
-    connectPageBox(edtPesquiseCbo, PageSearch::Cbos);
-    connectPageBox(edtPesquiseCompa, PageSearch::Compativel);
+    for (const korvane::BrowserPage& p : m->pages())
+        if (p.search) connectPageBox(pageBox(*p.search), *p.search);
     connect(DBGrid3, &kui::DBGrid::dblClick, this, kui::guardedSlot(this, [m] { m->jumpToCompatible(); }));
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 3) TabSheet4Show();

@@ -110,6 +110,7 @@ private:
     QLineEdit* edtPesquiseCid = nullptr;
     QLineEdit* edtPesquiseCbo = nullptr;
     QLineEdit* edtPesquiseCompa = nullptr;
+    QLineEdit* pageBoxes_[korvane::kPageSearchCount] = {};   // every page's search box, by its search
     kui::DBGrid* DBGrid3 = nullptr;    // "Compatível"
     QLabel* statusDate_ = nullptr;
     QLabel* statusTime_ = nullptr;

@@ -7,6 +7,7 @@
 #include "update/databasecreation.h"
 #include "update/layouts.h"
 #include "update/releaselist.h"
+#include "update/releaseinfo.h"
 #include "update/updaterun.h"
 
 #include <unistd.h>
@@ -42,10 +43,11 @@ private:
     {
         // Every table gets its line, also those loaded between two looks.
         const long long tTotal = p_.tableTotal.load(std::memory_order_relaxed);
+        const int steps = static_cast<int>(korvane::releaseLayouts().size());
         for (int s = lastStep_ + 1; s <= step; ++s) {
             const korvane::TableLayout& l = korvane::releaseLayouts()[static_cast<std::size_t>(s - 1)];
-            if (s == step) std::fprintf(stderr, "step %d/24 %s: %lld lines\n", s, l.label, tTotal);
-            else std::fprintf(stderr, "step %d/24 %s\n", s, l.label);
+            if (s == step) std::fprintf(stderr, "step %d/%d %s: %lld lines\n", s, steps, l.label, tTotal);
+            else std::fprintf(stderr, "step %d/%d %s\n", s, steps, l.label);
         }
         std::fflush(stderr);
         lastStep_ = std::max(lastStep_, step);
@@ -67,6 +69,18 @@ private:
     bool tty_;
     int lastStep_ = 0;
 };
+
+// An older release lacks some of the later files: the load went on without
+// them and their tables are empty.
+void sayAbsent(const std::string& folder)
+{
+    try {
+        for (const korvane::TableLayout* l : korvane::absentLayouts(*korvane::openReleaseSource(folder)))
+            std::printf("not in this release: %s (%s left empty)\n", l->fileName, l->table);
+    } catch (const std::exception&) {
+        // The release was read a moment ago; one that went away since has nothing more to say.
+    }
+}
 
 std::string oneFolder(const QStringList& args, const char* what)
 {
@@ -140,6 +154,7 @@ int runUpdate(const Context& context, const std::string& folder, const char* pro
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("loaded %s into %s: %lld lines in %.2f s\n", folder.c_str(), context.database.c_str(),
                 static_cast<long long>(progress.runTotal.load()), seconds);
+    sayAbsent(folder);
     return 0;
 }
 

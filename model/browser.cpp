@@ -219,7 +219,9 @@ void BrowserModel::clear()
 {
     // Clearing a box is a change of its text even when it was empty already:
     // its search runs again either way.
-    for (PageSearch page : {PageSearch::Cid10, PageSearch::Cbos}) {
+    for (PageSearch page : {PageSearch::Cid10, PageSearch::Cbos, PageSearch::Tuss, PageSearch::Renases,
+                            PageSearch::Redes, PageSearch::Origem, PageSearch::RegrasCondicionadas,
+                            PageSearch::Excecoes}) {
         if (pageText(page).isEmpty()) pageSearch(page);
         else setPageText(page, QString());
     }
@@ -287,6 +289,12 @@ void BrowserModel::detailRefresh()
     reopen(qryProcServicoClassificacao(), st::kProcServicoClassificacao, C);
     reopen(qryDescricoes(), st::kDescricoes, C);
     reopen(qryAtributoComplentar(), st::kAtributoComplentar, C);
+    reopen(qryProcTuss(), st::kProcTuss, C);
+    reopen(qryProcRenases(), st::kProcRenases, C);
+    reopen(qryProcRedes(), st::kProcRedes, C);
+    reopen(qryProcOrigem(), st::kProcOrigem, C);
+    reopen(qryProcRegrasCond(), st::kProcRegrasCond, C);
+    reopen(qryProcExcecoes(), st::kProcExcecoes, C);
 }
 
 void BrowserModel::cid10GeralRefresh()
@@ -308,7 +316,8 @@ void BrowserModel::setPageText(PageSearch page, const QString& text)
 
 void BrowserModel::pageSearch(PageSearch page)
 {
-    static const Related sets[] = {kCid10, kCbos, kOpm};
+    static const Related sets[] = {kCid10, kCbos, kOpm, kTuss, kRenases, kRedes, kOrigem, kRegras, kExcecoes};
+    static_assert(sizeof sets / sizeof sets[0] == kPageSearchCount);
     kdata::DataSet* dataSet = related_[sets[static_cast<int>(page)]];
     const SearchText text = SearchText::parse(pageText(page));
     const std::string C = currentProcedureCode();

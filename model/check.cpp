@@ -58,6 +58,17 @@ bool tableExists(kdb::Connection& connection, const std::string& name)
     return found;
 }
 
+bool tableHasRows(kdb::Connection& connection, kdb::Transaction& tr, const std::string& name)
+{
+    if (!tableExists(connection, name)) return false;
+    kdb::Query q(connection, tr);
+    q.setSql("select first 1 1 from " + name);
+    q.open();
+    const bool rows = !q.isEmpty();
+    q.close();
+    return rows;
+}
+
 // --- what a person types ---------------------------------------------------------
 
 std::optional<std::string> parseCompetencia(const QString& text)
@@ -164,18 +175,17 @@ void Checker::Queries::lookForTables()
     tablesLooked = true;
     exceptions.reset();
     conditioned.reset();
-    if (tableExists(db, kExceptionTable)) {
+    // A release without these files leaves their tables empty in its competência.
+    if (tableHasRows(db, tr, kExceptionTable)) {
         exceptions = std::make_unique<kdb::Query>(db, tr);
-        exceptions->setSql(std::string("select CO_PROCEDIMENTO_RESTRICAO, CO_REGISTRO_PRINCIPAL, CO_REGISTRO_COMPATIVEL, "
-                                       "TP_COMPATIBILIDADE from ") +
-                           kExceptionTable + " where CO_PROCEDIMENTO_PRINCIPAL = :a and CO_PROCEDIMENTO_COMPATIVEL = :b");
+        exceptions->setSql(std::string("select EC_PROC_RESTR, EC_REG_PRINC, EC_REG_COMP, EC_TP_COMPAT from ") +
+                           kExceptionTable + " where EC_PROC_PRINC = :a and EC_PROC_COMP = :b");
     }
-    if (tableExists(db, kConditionedLinkTable) && tableExists(db, kConditionedTable)) {
+    if (tableHasRows(db, tr, kConditionedLinkTable) && tableExists(db, kConditionedTable)) {
         conditioned = std::make_unique<kdb::Query>(db, tr);
-        conditioned->setSql(std::string("select r.CO_REGRA_CONDICIONADA, t.NO_REGRA_CONDICIONADA, t.DS_REGRA_CONDICIONADA from ") +
-                            kConditionedLinkTable + " r left join " + kConditionedTable +
-                            " t on t.CO_REGRA_CONDICIONADA = r.CO_REGRA_CONDICIONADA where r.CO_PROCEDIMENTO = :p "
-                            "order by r.CO_REGRA_CONDICIONADA");
+        conditioned->setSql(std::string("select r.PRC_REGRA, t.RC_DESCR, t.RC_DETALHE from ") + kConditionedLinkTable +
+                            " r left join " + kConditionedTable + " t on t.RC_COD = r.PRC_REGRA where r.PRC_PROC = :p "
+                            "order by r.PRC_REGRA");
     }
 }
 

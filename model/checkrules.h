@@ -30,16 +30,16 @@ inline const QString kCbo = QStringLiteral("TB_PROC_CBO (rl_procedimento_ocupaca
 inline const QString kHabilitacao = QStringLiteral("TB_PROC_HABILITACAO (rl_procedimento_habilitacao)");
 inline const QString kServico = QStringLiteral("TB_PROC_SERV_CLASS (rl_procedimento_servico)");
 inline const QString kCompativel = QStringLiteral("TB_PROC_COMP (rl_procedimento_compativel)");
-inline const QString kExcecao = QStringLiteral("RL_EXCECAO_COMPATIBILIDADE (rl_excecao_compatibilidade)");
+inline const QString kExcecao = QStringLiteral("TB_EXCECAO_COMP (rl_excecao_compatibilidade)");
 inline const QString kRegraCond =
-    QStringLiteral("RL_PROCEDIMENTO_REGRA_COND, TB_REGRA_CONDICIONADA (rl_procedimento_regra_cond, tb_regra_condicionada)");
+    QStringLiteral("TB_PROC_REGRA_COND, TB_REGRA_COND (rl_procedimento_regra_cond, tb_regra_condicionada)");
 } // namespace checktables
 
 // The tables of the release this program did not load at first; the rules
-// over them read them where the database has them.
-inline constexpr const char* kExceptionTable = "RL_EXCECAO_COMPATIBILIDADE";
-inline constexpr const char* kConditionedLinkTable = "RL_PROCEDIMENTO_REGRA_COND";
-inline constexpr const char* kConditionedTable = "TB_REGRA_CONDICIONADA";
+// over them read them where the competência has rows in them.
+inline constexpr const char* kExceptionTable = "TB_EXCECAO_COMP";
+inline constexpr const char* kConditionedLinkTable = "TB_PROC_REGRA_COND";
+inline constexpr const char* kConditionedTable = "TB_REGRA_COND";
 
 struct Checker::Queries {
     explicit Queries(kdb::Connection& connection);

@@ -125,7 +125,7 @@ TEST_F(OfficeServer, TwoSeatsBrowseWhileAThirdLoadsTheNextRelease)
 
     ktest::Child loading({KORVANE_CLI_EXE, "--database", db, "update", releaseB});
     loading.closeInput();
-    ASSERT_TRUE(loading.waitFor("step 2/24")) << loading.err();
+    ASSERT_TRUE(loading.waitFor("step 2/39")) << loading.err();
     // The load is one transaction: until it commits a seat sees release A,
     // whole; once VERSAO says B (written in that same transaction) the list
     // is B's too, and a seat never goes back. And no search fails.
@@ -188,7 +188,7 @@ TEST_F(OfficeServer, AnUpdateCutOffByTheServersDeathLeavesThePreviousRelease)
     const Fingerprint withA = fingerprint(db);
     ktest::Child loading({KORVANE_CLI_EXE, "--database", db, "update", releaseB});
     loading.closeInput();
-    ASSERT_TRUE(loading.waitFor("step 2/24")) << loading.err();
+    ASSERT_TRUE(loading.waitFor("step 2/39")) << loading.err();
     server->kill();
     const int status = loading.wait();
     server->start();

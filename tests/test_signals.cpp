@@ -87,7 +87,7 @@ TEST_F(UpdateSignals, AnUpdateInProgressRollsBackAndSaysItWasInterrupted)
         const std::string db = dir.file(std::string("interrupted-") + std::to_string(sig) + ".gdb");
         std::filesystem::copy_file(loadedA, db);
         ktest::Child update({KORVANE_CLI_EXE, "--database", db, "update", big});
-        ASSERT_TRUE(update.waitFor("step 2/24")) << update.err();
+        ASSERT_TRUE(update.waitFor("step 2/39")) << update.err();
         update.signal(sig);
         const int status = update.wait();
         ASSERT_TRUE(WIFEXITED(status)) << ktest::describeStatus(status) << "\n" << update.err();

@@ -4,6 +4,7 @@
 // release are in test_update_release.cpp.
 
 #include "support/updaterun.h"
+#include "update/releaseinfo.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,8 @@ TEST_F(UpdateRun, ReleaseLoadsWholeAndReplacesThePreviousOne)
     }
     EXPECT_EQ(progress.runTotal.load(), total);
     EXPECT_EQ(progress.runDone.load(), total);
-    EXPECT_EQ(progress.step.load(), 24);
+    EXPECT_EQ(progress.step.load(), static_cast<int>(korvane::releaseLayouts().size()));
+    EXPECT_NE(scalar(db, "select count(*) from TB_PROC_TUSS"), "0");
     EXPECT_EQ(scalar(db, "select count(*) from VERSAO"), "1");
     EXPECT_EQ(scalar(db, "select VERSAO from VERSAO"), "02/2024");
     EXPECT_EQ(scalar(db, "select count(*) from TB_PROC where PROC_CMPT_FIM <> '202402'"), "0");
@@ -121,7 +123,15 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{21, "", "Field 'PROCEDIMENTO' must have a value"},
                       BadLine{22, "", "Field 'GRUPO' must have a value"},
                       BadLine{23, "", "Field 'CODIGO' must have a value"},
-                      BadLine{24, "9999999999XXX", "Operation violates CHECK constraint CK_TEST_DETALHE"}),
+                      BadLine{24, "9999999999XXX", "Operation violates CHECK constraint CK_TEST_DETALHE"},
+                      BadLine{25, "", "Field 'TUSS_COD' must have a value"},
+                      BadLine{26, "dup", "violation of PRIMARY or UNIQUE KEY"},
+                      BadLine{28, "0301010072", "Field 'PRN_RENASES' must have a value"},
+                      BadLine{31, "dup", "violation of PRIMARY or UNIQUE KEY"},
+                      BadLine{33, "", "Field 'RC_COD' must have a value"},
+                      BadLine{35, "0301010072", "Field 'EC_PROC_PRINC' must have a value"},
+                      BadLine{36, "01002015  NOME", "Field 'SS_TIPO' must have a value"},
+                      BadLine{39, "", "Field 'DD_DETALHE' must have a value"}),
     [](const ::testing::TestParamInfo<BadLine>& i) { return "Step" + std::to_string(i.param.step); });
 
 TEST_F(UpdateRun, MissingLastFileFailsBeforeAnyTableIsTouched)
@@ -176,13 +186,67 @@ TEST_F(UpdateRun, FileChangedAfterTheCheckStopsTheRunAndIsUndone)
 
 TEST_F(UpdateRun, FailureInsideAStepHookIsUndoneToo)
 {
-    // The last step, after 23 tables have been replaced in the transaction.
+    // The last step, after every other table has been replaced in the transaction.
+    const korvane::TableLayout& last = korvane::releaseLayouts().back();
     korvane::UpdateHooks hooks;
-    hooks.beforeStep = [](int step) {
-        if (step == 24) throw std::runtime_error("stopped");
+    hooks.beforeStep = [&](int step) {
+        if (step == last.step) throw std::runtime_error("stopped");
     };
-    EXPECT_EQ(update(loadedA, releaseB, nullptr, hooks), "stopped\n" + releaseB + "/rl_procedimento_detalhe.txt");
+    EXPECT_EQ(update(loadedA, releaseB, nullptr, hooks), "stopped\n" + releaseB + "/" + last.fileName);
     EXPECT_EQ(fingerprint(loadedA), *before);
+}
+
+// An older release lacks the later files: it loads without them, says which
+// they are, and leaves their tables empty, also after a release that had them.
+TEST_F(UpdateRun, OlderReleaseLoadsWithoutTheLaterFilesAndEmptiesTheirTables)
+{
+    const korvane::CheckedRelease older = korvane::CheckedRelease::read(releaseA);
+    std::vector<std::string> absent;
+    for (const korvane::TableLayout* l : older.absent()) absent.push_back(l->fileName);
+    const std::vector<std::string> expected = {
+        "tb_tuss.txt", "rl_procedimento_tuss.txt", "tb_renases.txt", "rl_procedimento_renases.txt",
+        "tb_rede_atencao.txt", "tb_componente_rede.txt", "rl_procedimento_comp_rede.txt", "rl_procedimento_origem.txt",
+        "tb_regra_condicionada.txt", "rl_procedimento_regra_cond.txt", "rl_excecao_compatibilidade.txt",
+        "tb_sia_sih.txt", "rl_procedimento_sia_sih.txt", "tb_rubrica.txt", "tb_descricao_detalhe.txt"};
+    EXPECT_EQ(absent, expected);
+    EXPECT_TRUE(korvane::CheckedRelease::read(releaseB).absent().empty());
+    EXPECT_EQ(korvane::describeRelease(korvane::FolderSource(releaseA)).absent.size(), 15u);
+    EXPECT_TRUE(korvane::describeRelease(korvane::FolderSource(releaseB)).absent.empty());
+
+    const std::string db = copyOfLoadedA();
+    ASSERT_EQ(update(db, releaseB), "");
+    ASSERT_NE(scalar(db, "select count(*) from TB_TUSS"), "0");
+    std::map<int, std::int64_t> totals;
+    korvane::UpdateProgress progress;
+    korvane::UpdateHooks hooks;
+    hooks.beforeStep = [&](int step) { totals[step] = progress.tableTotal.load(); };
+    ASSERT_EQ(update(db, releaseA, &progress, hooks), "");
+    EXPECT_EQ(totals.size(), korvane::releaseLayouts().size());
+    for (const korvane::TableLayout& l : korvane::releaseLayouts())
+        if (l.optional) {
+            EXPECT_EQ(totals[l.step], 0) << l.fileName;
+            EXPECT_EQ(scalar(db, std::string("select count(*) from ") + l.table), "0") << l.table;
+        }
+    EXPECT_EQ(fingerprint(db), *before);
+}
+
+// One later file missing is no different from all of them; a file of the
+// first 24 missing still stops the run.
+TEST_F(UpdateRun, ReleaseWithoutOneLaterFileLoadsTheOthers)
+{
+    const std::string folder = copyOfB();
+    fs::remove(fs::path(folder) / "rl_procedimento_tuss.txt");
+    const std::string db = copyOfLoadedA();
+    ASSERT_EQ(update(db, folder), "");
+    EXPECT_EQ(scalar(db, "select count(*) from TB_PROC_TUSS"), "0");
+    EXPECT_EQ(scalar(db, "select count(*) from TB_TUSS"), std::to_string(linesOf(folder, "tb_tuss.txt").size()));
+    EXPECT_EQ(scalar(db, "select count(*) from TB_PROC_ORIGEM where PO_CMPT_FIM is distinct from '202402'"), "0");
+    const korvane::CheckedRelease checked = korvane::CheckedRelease::read(folder);
+    ASSERT_EQ(checked.absent().size(), 1u);
+    EXPECT_STREQ(checked.absent().front()->table, "TB_PROC_TUSS");
+
+    fs::remove(fs::path(folder) / "tb_registro.txt");
+    EXPECT_EQ(update(db, folder), "Cannot open file \"" + folder + "/tb_registro.txt\". No such file or directory");
 }
 
 TEST_F(UpdateRun, EmptyFilesEmptyTheirTablesAndVersaoFollows)

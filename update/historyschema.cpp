@@ -14,6 +14,7 @@
 #include "update/releaseinfo.h"
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 
 namespace korvane {
@@ -224,10 +225,36 @@ bool keepsHistory(kdb::Connection& db)
     return kept;
 }
 
+namespace {
+
+// The history tables the database has.
+std::set<std::string> historyTables(kdb::Connection& db)
+{
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    kdb::Query q(db, tr);
+    q.setSql("select trim(rdb$relation_name) from rdb$relations where rdb$relation_name starting with 'H_'");
+    q.open();
+    q.fetchAll();
+    std::set<std::string> names;
+    for (std::size_t r = 0; r < q.rowCount(); ++r) names.insert(q.value(r, 0).toString());
+    q.close();
+    tr.commit();
+    return names;
+}
+
+} // namespace
+
 bool convertToHistory(kdb::Connection& db)
 {
-    if (keepsHistory(db)) return false;
-    const std::string versao = readVersao(db);
+    // A database that keeps history already may still have plain tables: the
+    // release tables a later version added, made by the schema's upgrade.
+    const bool kept = keepsHistory(db);
+    const std::set<std::string> have = historyTables(db);
+    std::vector<const TableLayout*> plain;
+    for (const TableLayout& layout : releaseLayouts())
+        if (!have.count(historyTable(layout))) plain.push_back(&layout);
+    if (kept && plain.empty()) return false;
+    const std::string versao = kept ? std::string() : readVersao(db);
     // A definition is usable once committed: what later definitions name goes
     // first, each phase in one transaction (one commit each, not one per
     // statement: with forced writes a commit is several synchronous writes).
@@ -242,9 +269,10 @@ bool convertToHistory(kdb::Connection& db)
     const auto place = [&](const std::string& s) {
         (s.rfind("create view", 0) == 0 || s.rfind("create trigger", 0) == 0 ? views : phaseOf(s)).push_back(s);
     };
-    for (const std::string& s : releaseDdl()) place(s);
-    for (const TableLayout& layout : releaseLayouts())
-        for (const std::string& s : historyDdl(layout)) place(s);
+    if (!kept)
+        for (const std::string& s : releaseDdl()) place(s);
+    for (const TableLayout* layout : plain)
+        for (const std::string& s : historyDdl(*layout)) place(s);
     const auto run = [&](const std::vector<std::string>& statements) {
         kdb::Transaction tr(db);
         for (const std::string& s : statements) {
@@ -259,13 +287,13 @@ bool convertToHistory(kdb::Connection& db)
     // The view takes the table's name: the table's rows go to its history
     // first, then the table goes.
     std::vector<std::string> drops = rest;
-    for (const TableLayout& layout : releaseLayouts()) {
-        moveRowsToHistory(db, layout, competenciaOfVersao(versao));
-        drops.push_back(std::string("drop table ") + layout.table);
+    for (const TableLayout* layout : plain) {
+        moveRowsToHistory(db, *layout, competenciaOfVersao(versao));
+        drops.push_back(std::string("drop table ") + layout->table);
     }
     run(drops);
     run(views);
-    keepVersao(db, versao);
+    if (!kept) keepVersao(db, versao);
     return true;
 }
 

@@ -39,6 +39,13 @@ CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
     r.entries_.reserve(releaseLayouts().size());
     for (const TableLayout& layout : releaseLayouts()) {
         Entry e;
+        if (layout.optional && !r.source_->contains(layout.fileName)) {
+            e.layout = fixedLayout(layout);
+            e.path = releaseFilePath(r.source_->location(), layout.fileName);
+            e.present = false;
+            r.entries_.push_back(std::move(e));
+            continue;
+        }
         e.layout = resolveLayout(layout, *r.source_);
         const ReleaseFile file = r.source_->read(layout.fileName);
         e.path = file.path;
@@ -52,6 +59,11 @@ CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
 
 ReleaseFile CheckedRelease::reread(const Entry& entry) const
 {
+    if (!entry.present) {
+        ReleaseFile none;
+        none.path = entry.path;
+        return none;
+    }
     ReleaseFile file = source_->read(entry.layout.layout->fileName);
     if (file.lines.size() != entry.lines || !(source_->stamp(entry.layout.layout->fileName) == entry.stamp))
         throw UpdateError("File \"" + file.path + "\" changed while the update was running");
@@ -63,6 +75,14 @@ std::int64_t CheckedRelease::totalLines() const
     std::int64_t n = 0;
     for (const Entry& e : entries_) n += static_cast<std::int64_t>(e.lines);
     return n;
+}
+
+std::vector<const TableLayout*> CheckedRelease::absent() const
+{
+    std::vector<const TableLayout*> out;
+    for (const Entry& e : entries_)
+        if (!e.present) out.push_back(e.layout.layout);
+    return out;
 }
 
 std::size_t CheckedRelease::totalBytes() const

@@ -85,21 +85,13 @@ insert into TB_PROC_COMP values ('0303010037', '03', '0401010023', '03', '3', 1,
 insert into TB_PROC_COMP values ('0702010016', '04', '0702010024', '04', '2', 0, null, '202606');
 )SQL";
 
-// The two tables as the release's layout files name them and their columns.
-const char* const kLaterTables = R"SQL(
-create table RL_EXCECAO_COMPATIBILIDADE (
-  CO_PROCEDIMENTO_RESTRICAO char(10), CO_PROCEDIMENTO_PRINCIPAL char(10), CO_REGISTRO_PRINCIPAL char(2),
-  CO_PROCEDIMENTO_COMPATIVEL char(10), CO_REGISTRO_COMPATIVEL char(2), TP_COMPATIBILIDADE char(1), DT_COMPETENCIA char(6));
-create table TB_REGRA_CONDICIONADA (
-  CO_REGRA_CONDICIONADA char(4), NO_REGRA_CONDICIONADA varchar(150), DS_REGRA_CONDICIONADA varchar(4000));
-create table RL_PROCEDIMENTO_REGRA_COND (CO_PROCEDIMENTO char(10), CO_REGRA_CONDICIONADA char(4));
-)SQL";
-
+// The rows of the later tables: an exception to an incompatibility, a
+// conditioned rule and its procedure.
 const char* const kLaterRows = R"SQL(
-insert into RL_EXCECAO_COMPATIBILIDADE values ('0406010013', '0702010016', '04', '0702010024', '04', '2', '202606');
-insert into TB_REGRA_CONDICIONADA values ('0001', 'CONDICIONA REGISTRO EM BPA-I (CEO E PCD)',
+insert into TB_EXCECAO_COMP values ('0406010013', '0702010016', '04', '0702010024', '04', '2', null, '202606');
+insert into TB_REGRA_COND values ('0001', 'CONDICIONA REGISTRO EM BPA-I (CEO E PCD)',
   'DEVERA SER REGISTRADO EM BPA-I COM O SERVICO 114 CLASSIFICACAO 007');
-insert into RL_PROCEDIMENTO_REGRA_COND values ('0211030100', '0001');
+insert into TB_PROC_REGRA_COND values ('0211030100', '0001');
 )SQL";
 
 std::string perInstrument()
@@ -126,10 +118,7 @@ std::string createCheckDatabase(const TempDir& dir, const CheckFixture& options)
     db.open(path, kCredentials);
     runScript(db, kRows);
     runScript(db, perInstrument());
-    if (options.laterTables) {
-        for (const std::string& ddl : kdb::splitScript(kLaterTables)) db.executeImmediate(ddl);
-        runScript(db, kLaterRows);
-    }
+    if (options.laterTables) runScript(db, kLaterRows);
     db.close();
     return path;
 }

@@ -36,7 +36,7 @@ inline std::vector<std::string> tablesOfTheUpdate()
     return t;
 }
 
-// Every row of the 24 tables and VERSAO, in an order-free digest per table,
+// Every row of the release tables and VERSAO, in an order-free digest per table,
 // as the competência given shows them (the newest when none is).
 inline Fingerprint fingerprint(const std::string& dbPath, const std::string& competencia = {})
 {
@@ -88,9 +88,10 @@ inline std::string scalar(const std::string& dbPath, const std::string& sql)
 
 inline std::string generate(const std::filesystem::path& folder, std::uint64_t seed, double scale, const std::string& competencia,
                      korvane::ReleaseOptions::Layout layout = korvane::ReleaseOptions::Layout::Fixed,
-                     bool layoutFiles = false)
+                     bool layoutFiles = false, bool laterFiles = false)
 {
     korvane::ReleaseOptions o;
+    o.laterFiles = laterFiles;
     o.seed = seed;
     o.scale = scale;
     o.competencia = competencia;
@@ -139,7 +140,8 @@ protected:
     {
         shared = new ktest::TempDir;
         releaseA = generate(shared->path() / "A", 11, 0.02, "202401");
-        releaseB = generate(shared->path() / "B", 12, 0.02, "202402");
+        // B carries the later files, A is an older release without them.
+        releaseB = generate(shared->path() / "B", 12, 0.02, "202402", korvane::ReleaseOptions::Layout::Fixed, false, true);
         loadedA = ktest::createSchemaDatabase(*shared);
         {
             // Two rules the schema does not have, so that a line of the two
