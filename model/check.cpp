@@ -58,7 +58,7 @@ bool tableExists(kdb::Connection& connection, const std::string& name)
     return found;
 }
 
-bool tableHasRows(kdb::Connection& connection, kdb::Transaction& tr, const std::string& name)
+static bool tableHasRows(kdb::Connection& connection, kdb::Transaction& tr, const std::string& name)
 {
     if (!tableExists(connection, name)) return false;
     kdb::Query q(connection, tr);
