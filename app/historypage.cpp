@@ -62,6 +62,12 @@ void HistoryPage::follow()
     history_->show(code);
 }
 
+void HistoryPage::releaseLoaded()
+{
+    history_->show(std::string());
+    follow();
+}
+
 void HistoryPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);

@@ -26,6 +26,8 @@ public:
     // Shows the current procedure's history when the page is on screen and
     // the procedure is another than the one shown.
     void follow();
+    // After a load: what was read is stale; read again when shown.
+    void releaseLoaded();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -285,6 +285,7 @@ void TfrmKorvane::ATUALIZAOTABELAS1Click()
     model_->releaseLoaded();
     kui::guarded(this, [this] {
         competencia_->reload();
+        historyPage_->releaseLoaded();
         notice_->loadedIs(newestVersao());
     });
 }
