@@ -3,6 +3,7 @@
 #include "app/releasenotice.h"
 #include "app/reportmenu.h"
 #include "app/uAtualizar.h"
+#include "app/uListaCodigos.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "ui/dblookup.h"
@@ -122,6 +123,12 @@ void TfrmKorvane::buildStatusBar()
     ATUALIZAOTABELAS1 = PopupActionBar1->addAction(QStringLiteral("ATUALIZAÇÃO TABELAS"));
     ATUALIZAOTABELAS1->setObjectName(QStringLiteral("ATUALIZAOTABELAS1"));
     connect(ATUALIZAOTABELAS1, &QAction::triggered, this, kui::guardedSlot(this, [this] { ATUALIZAOTABELAS1Click(); }));
+    LISTADECODIGOS1 = PopupActionBar1->addAction(QStringLiteral("LISTA DE CÓDIGOS"));
+    LISTADECODIGOS1->setObjectName(QStringLiteral("LISTADECODIGOS1"));
+    LISTADECODIGOS1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    LISTADECODIGOS1->setShortcutContext(Qt::WindowShortcut);
+    addAction(LISTADECODIGOS1);
+    connect(LISTADECODIGOS1, &QAction::triggered, this, kui::guardedSlot(this, [this] { LISTADECODIGOS1Click(); }));
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(bar, &QWidget::customContextMenuRequested, this,
             [this, bar](const QPoint& pos) { PopupActionBar1->popup(bar->mapToGlobal(pos)); });
@@ -250,6 +257,12 @@ void TfrmKorvane::btnCid10Click()
 {
     TfrmCid10 frmCid10(dtbDados(), [this](const QString& code) { handBack(code); }, this);
     frmCid10.exec();
+}
+
+void TfrmKorvane::LISTADECODIGOS1Click()
+{
+    TfrmListaCodigos frmListaCodigos(dtbDados(), [this](const QString& code) { handBack(code); }, this);
+    frmListaCodigos.exec();
 }
 
 void TfrmKorvane::handBack(const QString& code) { model_->handBack(code); }

@@ -59,6 +59,7 @@ public slots:
     void btnCbosClick();
     void btnCid10Click();
     void ATUALIZAOTABELAS1Click();
+    void LISTADECODIGOS1Click();
     void btnLimparClick();
     void TabSheet4Show();
 
@@ -111,6 +112,7 @@ private:
     ReleaseNotice* notice_ = nullptr;
     QMenu* PopupActionBar1 = nullptr;
     QAction* ATUALIZAOTABELAS1 = nullptr;
+    QAction* LISTADECODIGOS1 = nullptr;
     QTimer* Timer1 = nullptr;
     bool closing_ = false;
 };

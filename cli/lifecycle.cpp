@@ -13,7 +13,7 @@ namespace cli {
 bool consults(const QString& command)
 {
     return command == QLatin1String("search") || command == QLatin1String("show") || command == QLatin1String("cid") ||
-           command == QLatin1String("cbo");
+           command == QLatin1String("cbo") || command == QLatin1String("batch") || command == QLatin1String("export");
 }
 
 void firstStart(const Context& context)

@@ -30,6 +30,11 @@ const char* const kHelp =
     "  show CÓDIGO [--page PÁGINA]     um procedimento: valores, limites e cada lista ligada\n"
     "  cid TEXTO                       diagnósticos CID-10 por código ou nome\n"
     "  cbo TEXTO                       ocupações CBO por código ou nome\n"
+    "  batch ARQUIVO [--comparar AAAAMM]\n"
+    "                                  uma lista de códigos (XLSX, CSV ou texto; - lê a entrada padrão):\n"
+    "                                  nome, valores, financiamento, complexidade, instrumentos e situação\n"
+    "  export LISTA ... --csv ARQUIVO | --xlsx ARQUIVO\n"
+    "                                  grava em planilha a lista de search, show --page, cid, cbo ou batch\n"
     "  createdb PASTA|ZIP              cria o banco a partir de uma versão da tabela\n"
     "  update PASTA|ZIP                carrega uma versão da tabela (tudo ou nada)\n"
     "  download [--competencia AAAAMM] [--from URL] [--to PASTA] [--load]\n                                  baixa do DATASUS a versão mais nova (ou a pedida); --load a carrega\n"
@@ -63,7 +68,10 @@ int main(int argc, char** argv)
             std::printf(kHelp, context.database.c_str());
             return 0;
         }
-        if (a == QLatin1String("--csv")) context.format = cli::Format::Csv;
+        // After export, --csv and --xlsx name the file it writes.
+        const bool exporting = !words.isEmpty() && words.front() == QLatin1String("export");
+        if (exporting && (a == QLatin1String("--csv") || a == QLatin1String("--xlsx"))) words << a;
+        else if (a == QLatin1String("--csv")) context.format = cli::Format::Csv;
         else if (a == QLatin1String("--json")) context.format = cli::Format::Json;
         else if (a == QLatin1String("--database") && i + 1 < args.size()) {
             context.database = args[++i].toStdString();
@@ -76,6 +84,7 @@ int main(int argc, char** argv)
         {QStringLiteral("cid"), cli::cid},       {QStringLiteral("cbo"), cli::cbo},
         {QStringLiteral("createdb"), cli::createdb}, {QStringLiteral("update"), cli::update},
         {QStringLiteral("download"), cli::download},
+        {QStringLiteral("batch"), cli::batch},       {QStringLiteral("export"), cli::exportList},
     };
     if (words.isEmpty()) {
         std::fprintf(stderr, kHelp, context.database.c_str());

@@ -5,6 +5,7 @@
 #include "app/releasenotice.h"
 #include "app/uKorvane.h"
 #include "app/uAtualizar.h"
+#include "app/uListaCodigos.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "support/widgets.h"
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -71,6 +73,18 @@ int reportPdf(TfrmKorvane& w, const QString& out, bool list, const QString& sear
     if (!search.isEmpty()) ktest::control<QLineEdit>(w, "edtPesquise")->setText(search);
     w.findChild<QAction*>(QString::fromLatin1(list ? "RelatrioSinttico1" : "Analtico1"))->trigger();
     kui::setReportOutput(nullptr);
+    return 0;
+}
+
+// The list of codes with the codes given (any mask, any separation) consulted.
+int codeListWindow(TfrmKorvane& w, const QString& out, const QString& codes)
+{
+    TfrmListaCodigos list(w.dtbDados(), [](const QString&) {});
+    list.show();
+    ktest::control<QPlainTextEdit>(list, "memCodigos")->setPlainText(codes);
+    list.btnConsultarClick();
+    QTest::qWait(100);
+    list.grab().save(out);
     return 0;
 }
 
@@ -129,7 +143,7 @@ int main(int argc, char** argv)
 {
     if (argc < 3) {
         std::fprintf(stderr,
-                     "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10|atualizar|notice|list|sheet] [SEARCH] [PAGE]\n");
+                     "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10|atualizar|notice|list|sheet|codigos] [SEARCH] [PAGE]\n");
         return 2;
     }
     kui::Application app(argc, argv);
@@ -149,6 +163,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (mode == "cbos" || mode == "cid10") return lookupWindow(w, out, mode == "cbos", search);
+    if (mode == "codigos") return codeListWindow(w, out, search);
     if (mode == "list" || mode == "sheet") return reportPdf(w, out, mode == "list", search);
     return mainWindow(w, out, mode.c_str(), search, argc > 5 ? argv[5] : nullptr);
 }
