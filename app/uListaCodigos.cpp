@@ -30,7 +30,7 @@ TfrmListaCodigos::TfrmListaCodigos(kdb::Connection& connection, std::function<vo
     setWindowTitle(QStringLiteral("KORVANE  NORTEVIA"));
     setModal(true);
     setFont(kui::tahoma(12));
-    resize(1100, 640);
+    resize(1350, 640);
 
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);

@@ -14,16 +14,22 @@ namespace {
 struct Field {
     const char* name;
     const char* title;
-    int size;
+    int size;    // characters
+    int width;   // pixels a grid gives it: the whole row fits a 1366-pixel screen
     bool money;
 };
 
 const Field kFields[] = {
-    {"CODIGO", "Código", 14, false},           {"NOME", "Procedimento", 60, false},
-    {"VALOR_SA", "Valor SA", 12, true},         {"VALOR_SH", "Valor SH", 12, true},
-    {"VALOR_SP", "Valor SP", 12, true},         {"TOTAL", "Total", 12, true},
-    {"FINANCIAMENTO", "Financiamento", 30, false}, {"COMPLEXIDADE", "Complexidade", 20, false},
-    {"INSTRUMENTOS", "Instrumentos de registro", 40, false}, {"SITUACAO", "Situação", 40, false},
+    {"CODIGO", "Código", 14, 78, false},
+    {"NOME", "Procedimento", 60, 300, false},
+    {"VALOR_SA", "Valor SA", 12, 68, true},
+    {"VALOR_SH", "Valor SH", 12, 68, true},
+    {"VALOR_SP", "Valor SP", 12, 68, true},
+    {"TOTAL", "Total", 12, 68, true},
+    {"FINANCIAMENTO", "Financiamento", 30, 170, false},
+    {"COMPLEXIDADE", "Complexidade", 20, 125, false},
+    {"INSTRUMENTOS", "Instrumentos de registro", 40, 160, false},
+    {"SITUACAO", "Situação", 40, 230, false},
 };
 
 std::vector<kdata::MemoryTable::ColumnDef> columnDefs()
@@ -47,7 +53,7 @@ CodeBatch::CodeBatch(std::unique_ptr<CompetenceRows> source, QObject* parent)
     setObjectName(QStringLiteral("codeBatch"));
     cdsCodigos_ = new kdata::MemoryTable(QStringLiteral("cdsCodigos"), columnDefs(), this);
     for (const Field& f : kFields)
-        cdsCodigos_->setFieldDef({QString::fromLatin1(f.name), QString::fromUtf8(f.title), -1,
+        cdsCodigos_->setFieldDef({QString::fromLatin1(f.name), QString::fromUtf8(f.title), f.width,
                                   f.money ? kdata::DisplayFormat::Money : kdata::DisplayFormat::Plain});
     cdsCodigos_->createDataSet();
 }
