@@ -123,11 +123,15 @@ void TfrmKorvane::buildStatusBar()
     ATUALIZAOTABELAS1 = PopupActionBar1->addAction(QStringLiteral("ATUALIZAÇÃO TABELAS"));
     ATUALIZAOTABELAS1->setObjectName(QStringLiteral("ATUALIZAOTABELAS1"));
     connect(ATUALIZAOTABELAS1, &QAction::triggered, this, kui::guardedSlot(this, [this] { ATUALIZAOTABELAS1Click(); }));
-    LISTADECODIGOS1 = PopupActionBar1->addAction(QStringLiteral("LISTA DE CÓDIGOS"));
+    // The list of codes from the procedure list's right button, beside its
+    // "Exportar…", and from Ctrl+L anywhere in the window; the status bar's
+    // menu keeps its one item.
+    LISTADECODIGOS1 = new QAction(QStringLiteral("LISTA DE CÓDIGOS"), this);
     LISTADECODIGOS1->setObjectName(QStringLiteral("LISTADECODIGOS1"));
     LISTADECODIGOS1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     LISTADECODIGOS1->setShortcutContext(Qt::WindowShortcut);
     addAction(LISTADECODIGOS1);
+    dbgProcs->addAction(LISTADECODIGOS1);
     connect(LISTADECODIGOS1, &QAction::triggered, this, kui::guardedSlot(this, [this] { LISTADECODIGOS1Click(); }));
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(bar, &QWidget::customContextMenuRequested, this,

@@ -7,6 +7,7 @@
 #include "export/csv.h"
 #include "lookup/uCid10.h"
 #include "support/browserfixture.h"
+#include "support/gridshown.h"
 #include "support/xlsxsheet.h"
 
 #include <QFile>
@@ -16,25 +17,14 @@
 
 namespace {
 
-using Grid = std::vector<std::vector<QString>>;
+using ktest::Grid;
 
 struct Outcome {
     int status = -1;
     QString out, err;
 };
 
-Grid shownBy(kui::DBGrid* grid)
-{
-    QAbstractItemModel* m = grid->model();
-    while (m->canFetchMore({})) m->fetchMore({});
-    Grid out(1);
-    for (int c = 0; c < m->columnCount(); ++c) out[0].push_back(m->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
-    for (int r = 0; r < m->rowCount(); ++r) {
-        out.emplace_back();
-        for (int c = 0; c < m->columnCount(); ++c) out.back().push_back(m->index(r, c).data().toString().trimmed());
-    }
-    return out;
-}
+using ktest::shownBy;
 
 Grid csvCells(const QString& path)
 {

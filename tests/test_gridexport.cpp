@@ -11,6 +11,7 @@
 #include "ui/reportoutput.h"
 #include "ui/reportpreview.h"
 #include "support/browserfixture.h"
+#include "support/gridshown.h"
 #include "support/pdftext.h"
 #include "support/xlsxsheet.h"
 
@@ -25,7 +26,7 @@
 
 namespace {
 
-using Grid = std::vector<std::vector<QString>>;
+using ktest::Grid;
 
 // Stands in for the save dialog: the next file and type, and what was offered.
 struct ChosenFile : kui::ExportDialogs {
@@ -42,19 +43,7 @@ struct ChosenFile : kui::ExportDialogs {
     }
 };
 
-// What the grid draws: its titles, then every row it holds.
-Grid shownBy(kui::DBGrid* grid)
-{
-    QAbstractItemModel* m = grid->model();
-    while (m->canFetchMore({})) m->fetchMore({});
-    Grid out(1);
-    for (int c = 0; c < m->columnCount(); ++c) out[0].push_back(m->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
-    for (int r = 0; r < m->rowCount(); ++r) {
-        out.emplace_back();
-        for (int c = 0; c < m->columnCount(); ++c) out.back().push_back(m->index(r, c).data().toString().trimmed());
-    }
-    return out;
-}
+using ktest::shownBy;
 
 // A money cell as the grid draws it ("1.234,50") from the file's number.
 QString asShown(const QString& fileText, bool money)
@@ -138,6 +127,11 @@ TEST_F(GridExport, TheProcedureListAsSearched)
     EXPECT_EQ(shown[0], (std::vector<QString>{QStringLiteral("CÓDIGO"), QStringLiteral("DESCRIÇÃO")}));
     expectBothMatch(grid, {false, false});
     EXPECT_TRUE(chosen.offered.endsWith(QStringLiteral("/Procedimentos.xlsx"))) << chosen.offered.toStdString();
+    // Its right button also opens the list of codes, as Ctrl+L does.
+    const auto actions = grid->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("LISTA DE CÓDIGOS"));
+    EXPECT_EQ(actions[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
 }
 
 TEST_F(GridExport, APageUnderItsOwnSearchWithMoney)
