@@ -1,5 +1,9 @@
 #include "competence.h"
 
+#include "update/history.h"
+
+#include <algorithm>
+
 #include "core/money.h"
 #include "core/text.h"
 #include "model/procsearch.h"
@@ -98,6 +102,18 @@ LoadedRelease::~LoadedRelease()
 
 std::vector<QString> LoadedRelease::competencias()
 {
+    if (keepsHistory(connection_)) {
+        // The one consulted first, then the others, newest first.
+        kdb::Transaction tr(connection_, kdb::Transaction::Access::ReadOnly);
+        const std::vector<KeptRelease> kept = keptReleases(connection_, tr);
+        const std::string consulted = consultedCompetencia(connection_, tr);
+        tr.commit();
+        std::vector<QString> out;
+        if (!consulted.empty()) out.push_back(QString::fromStdString(consulted));
+        for (auto it = kept.rbegin(); it != kept.rend(); ++it)
+            if (it->competencia != consulted) out.push_back(QString::fromStdString(it->competencia));
+        return out;
+    }
     versao_->close();
     versao_->open();
     if (versao_->isEmpty()) return {};
@@ -134,9 +150,10 @@ CodeRow LoadedRelease::read(const std::string& code)
 std::vector<CodeRow> LoadedRelease::rows(const QString& competencia, const std::vector<std::string>& codes)
 {
     const std::vector<QString> kept = competencias();
-    if (kept.empty() || kept.front() != competencia)
+    if (std::find(kept.begin(), kept.end(), competencia) == kept.end())
         throw std::runtime_error("a competência " + competenciaShown(competencia).toStdString() +
                                  " não está neste banco");
+    const ConsultedFor consulted(connection_, competencia.toStdString());
     std::vector<CodeRow> out;
     out.reserve(codes.size());
     for (const std::string& c : codes) out.push_back(read(c));

@@ -51,8 +51,9 @@ public:
     virtual std::vector<CodeRow> rows(const QString& competencia, const std::vector<std::string>& codes) = 0;
 };
 
-// The release loaded in the database, over a connection the caller keeps
-// open: a single competência, the one VERSAO names. The procedure, its
+// The competências the database keeps, over a connection the caller keeps
+// open (one, the one VERSAO names, for a database without history); another
+// than the one consulted is consulted while its rows are read. The procedure, its
 // financing and its instruments are read with the statements the browser
 // and the sheet use.
 class LoadedRelease : public CompetenceRows {
