@@ -259,9 +259,20 @@ const std::array<TableLayout, 24> kLayouts{{
     {24, "rl_procedimento_detalhe.txt", "TB_PROC_DETALHE", "TB_PROC_DETALHE", "delete from tb_proc_detalhe", procDetCols, procDetFields},
 }};
 
+// In the order of kLayouts, as the release's layout files give them.
+constexpr std::array<FixedRecord, 24> kFixedRecords{{
+    {21, 16},   {156, 0},  {22, 17},   {35, 30},   {330, 325}, {18, 13},  {41, 36},  {18, 13},
+    {18, 13},   {22, 17},  {58, 53},   {129, 124}, {162, 157}, {108, 103}, {110, 105}, {112, 107},
+    {68, 63},   {160, 155}, {108, 103}, {4016, 4011}, {24, 19}, {274, 0},  {109, 104}, {19, 14},
+}};
+
 } // namespace
 
 std::span<const TableLayout> releaseLayouts() { return kLayouts; }
+
+FixedRecord fixedRecord(const TableLayout& layout) { return kFixedRecords.at(static_cast<std::size_t>(layout.step - 1)); }
+
+bool linksProcedures(const TableLayout& layout) { return std::string_view(layout.fileName).starts_with("rl_"); }
 
 std::string TableLayout::insertStatement() const
 {

@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
+#include "update/releasecheck.h"
 #include "update/rowbuilder.h"
 #include "update/schemaupgrade.h"
 
@@ -33,10 +34,12 @@ CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
     CheckedRelease r;
     r.source_ = std::move(source);
     r.entries_.reserve(releaseLayouts().size());
+    ReleaseChecks checks;
     for (const TableLayout& layout : releaseLayouts()) {
         Entry e;
         e.layout = resolveLayout(layout, *r.source_);
         const ReleaseFile file = r.source_->read(layout.fileName);
+        checks.check(e.layout, file);
         e.path = file.path;
         e.lines = file.lines.size();
         e.bytes = file.content.size();
@@ -104,6 +107,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     progress.filesRead.store(true);
 
     kdb::Transaction tr(db);
+    refuseEmptiedLinks(db, tr, release);
     std::int64_t runDone = 0;
     for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;

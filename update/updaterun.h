@@ -59,7 +59,8 @@ public:
         Stamp stamp;
     };
     // Throws (std::runtime_error) when a file or a layout file cannot be read,
-    // or a layout file lacks a field. The path names a folder or a zip
+    // or a layout file lacks a field; UpdateError when the files fail the
+    // checks of update/releasecheck.h. The path names a folder or a zip
     // (openReleaseSource); a zip has every member checked first.
     static CheckedRelease read(std::string_view path);
     static CheckedRelease read(std::shared_ptr<const ReleaseSource> source);
@@ -90,7 +91,9 @@ struct UpdateHooks {
 
 // Replaces the 24 tables and VERSAO with the release, all in one transaction
 // that is committed once at the end: a failure anywhere, or the end of the
-// process, leaves them as they were.
+// process, leaves them as they were. Before the first table is emptied, a
+// link file that is empty while its table holds rows stops the run
+// (refuseEmptiedLinks).
 void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress,
                  const UpdateHooks& hooks = {});
 

@@ -1,0 +1,46 @@
+#pragma once
+// What the update checks of a release beyond reading its files, before any
+// table is touched: that no line is longer than the layout in use, that
+// every line of a file with a competência reaches it and names one and the
+// same valid month, that the procedure file is not empty; and, against the
+// database, that no empty file empties a table linking procedures. A
+// release that fails here is broken or mixed, and loading it would replace
+// good tables with wrong or missing rows.
+
+#include "update/updaterun.h"
+
+#include <cstddef>
+#include <string>
+
+namespace kdb {
+class Connection;
+class Transaction;
+} // namespace kdb
+
+namespace korvane {
+
+// Checks the files of one release one after the other.
+class ReleaseChecks {
+public:
+    // Throws UpdateError naming the file, and the line where there is one.
+    void check(const ResolvedLayout& layout, const ReleaseFile& file);
+
+private:
+    void sameCompetencia(const ReleaseFile& file, std::size_t line, const std::string& competencia);
+
+    std::string competencia_;   // the first one read, and where
+    std::string firstPath_;
+    std::size_t firstLine_ = 0;
+};
+
+// Whether the release the database holds has rows in the layout's table;
+// asked in the load's transaction, before the table is emptied.
+bool previousReleaseHasRows(kdb::Connection& db, kdb::Transaction& tr, const TableLayout& layout);
+
+// Refuses (UpdateError) a release whose rl_procedimento_* file is empty
+// while the database's table of it holds rows: a release always ties its
+// procedures, so the file is what is missing. Run in the load's transaction
+// before the first table is emptied.
+void refuseEmptiedLinks(kdb::Connection& db, kdb::Transaction& tr, const CheckedRelease& release);
+
+} // namespace korvane
