@@ -15,6 +15,8 @@ PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev go
 # The release zip read in place and fetched from DATASUS; the download tests' FTP server.
 PACKAGES="$PACKAGES libzip-dev libcurl4-openssl-dev python3 python3-pyftpdlib zip unzip"
 missing=""
+# The office's server the tests start privately; what the package test runs.
+PACKAGES="$PACKAGES firebird3.0-server dpkg-dev desktop-file-utils man-db"
 for p in $PACKAGES; do dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"; done
 if [ -n "$missing" ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"

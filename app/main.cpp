@@ -1,15 +1,11 @@
 #include "app/startup.h"
 #include "app/uKorvane.h"
+#include "core/settingpath.h"
 #include "korvane_config.h"
-#include "ui/application.h"
 
 int main(int argc, char** argv)
 {
-    kui::Application app(argc, argv);
-    kui::loadBundledFonts();
-    std::unique_ptr<TfrmKorvane> frmKorvane = startMainWindow(KORVANE_DATABASE_FILE);
-    if (!frmKorvane) return 1;
-    frmKorvane->showMaximized();
-    frmKorvane->checkForNewRelease();
-    return app.exec();
+    return runProgram(argc, argv, {korvane::settingPath(KORVANE_DATABASE_FILE),
+                                   korvane::settingPath(KORVANE_SHIPPED_RELEASE),
+                                   [](TfrmKorvane& window) { window.checkForNewRelease(); }});
 }

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QStringList>
 #include <QTimer>
 
 namespace {
@@ -38,7 +39,18 @@ QString infoText(const korvane::ReleaseInfo& info)
     const QString when = QString::fromStdString(korvane::publishedShown(info.published));
     if (!when.isEmpty())
         text += (info.publishedFromName ? QStringLiteral("\nPUBLICADA EM ") : QStringLiteral("\nARQUIVOS DE ")) + when;
+    // An older release: the load goes on without the files it lacks.
+    if (!info.absent.empty())
+        text += QStringLiteral("\nSEM %1 ARQUIVO(S) DAS TABELAS NOVAS: FICAM VAZIAS").arg(info.absent.size());
     return text;
+}
+
+// The files the release lacks, one a line, for the label's tip.
+QString absentText(const korvane::ReleaseInfo& info)
+{
+    QStringList names;
+    for (const korvane::TableLayout* l : info.absent) names << QString::fromLatin1(l->fileName);
+    return names.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -60,17 +72,20 @@ void TfrmAtualizar::showReleaseInfo()
 {
     infoDelay_->stop();
     const QString text = korvane::trimmedText(edtCaminho->text());
-    QString shown;
+    QString shown, tip;
     if (!text.isEmpty()) {
         try {
             const std::unique_ptr<korvane::ReleaseSource> source =
                 korvane::openReleaseSource(QFile::encodeName(text).toStdString());
-            shown = infoText(korvane::describeRelease(*source));
+            const korvane::ReleaseInfo info = korvane::describeRelease(*source);
+            shown = infoText(info);
+            tip = absentText(info);
         } catch (const std::exception&) {
             // Not (yet) a release: ATUALIZAR says why if it is pressed.
         }
     }
     lblVersao->setText(shown);
+    lblVersao->setToolTip(tip);
 }
 
 void TfrmAtualizar::showDownload()

@@ -1,8 +1,13 @@
 #include "uKorvane.h"
 
+#include "app/competenciachoice.h"
+#include "app/historypage.h"
+#include "core/text.h"
 #include "app/releasenotice.h"
 #include "app/reportmenu.h"
 #include "app/uAtualizar.h"
+#include "app/uVerificar.h"
+#include "app/uMudancas.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "ui/dblookup.h"
@@ -16,6 +21,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -61,7 +67,16 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent)
     Timer1->start();
     Timer1Timer();
 
-    kui::guarded(this, [this] { FormCreate(); });
+    // A database whose first result sets cannot be read (a file cut short)
+    // cannot be used any more than one that cannot be attached: the start
+    // ends here too, and the caller reports it.
+    try {
+        FormCreate();
+    } catch (...) {
+        delete reports_;
+        reports_ = nullptr;
+        throw;
+    }
 }
 
 TfrmKorvane::~TfrmKorvane()
@@ -80,7 +95,14 @@ void TfrmKorvane::focusSearchBox() { edtPesquise->setFocus(Qt::OtherFocusReason)
 void TfrmKorvane::checkForNewRelease()
 {
     if (!korvane::newReleaseNotice()) return;
-    kui::guarded(this, [this] { notice_->start(korvane::downloadAddress(), model_->versao()); });
+    kui::guarded(this, [this] { notice_->start(korvane::downloadAddress(), newestVersao()); });
+}
+
+// What is published is compared with the newest kept, whichever is consulted.
+QString TfrmKorvane::newestVersao()
+{
+    const std::vector<korvane::KeptRelease> kept = model_->competencias();
+    return kept.empty() ? model_->versao() : korvane::fromWin1252(kept.back().versao);
 }
 
 void TfrmKorvane::buildStatusBar()
@@ -110,6 +132,8 @@ void TfrmKorvane::buildStatusBar()
     bar->addWidget(statusDate_);
     bar->addWidget(statusTime_);
     bar->addWidget(newRelease);
+    competencia_ = new CompetenciaChoice(*this, *model_, kCaption);
+    bar->addWidget(competencia_->box());
     bar->addWidget(publisher, 1);
 
     PopupActionBar1 = new QMenu(this);
@@ -117,6 +141,18 @@ void TfrmKorvane::buildStatusBar()
     ATUALIZAOTABELAS1 = PopupActionBar1->addAction(QStringLiteral("ATUALIZAÇÃO TABELAS"));
     ATUALIZAOTABELAS1->setObjectName(QStringLiteral("ATUALIZAOTABELAS1"));
     connect(ATUALIZAOTABELAS1, &QAction::triggered, this, kui::guardedSlot(this, [this] { ATUALIZAOTABELAS1Click(); }));
+    VERIFICAR1 = PopupActionBar1->addAction(QStringLiteral("VERIFICAR"));
+    VERIFICAR1->setObjectName(QStringLiteral("VERIFICAR1"));
+    VERIFICAR1->setShortcut(QKeySequence(Qt::Key_F9));
+    VERIFICAR1->setShortcutContext(Qt::WindowShortcut);
+    addAction(VERIFICAR1);
+    connect(VERIFICAR1, &QAction::triggered, this, kui::guardedSlot(this, [this] { VERIFICAR1Click(); }));
+    mnuMudancas = PopupActionBar1->addAction(QStringLiteral("O QUE MUDOU"));
+    mnuMudancas->setObjectName(QStringLiteral("mnuMudancas"));
+    mnuMudancas->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    mnuMudancas->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(mnuMudancas);
+    connect(mnuMudancas, &QAction::triggered, this, kui::guardedSlot(this, [this] { mnuMudancasClick(); }));
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(bar, &QWidget::customContextMenuRequested, this,
             [this, bar](const QPoint& pos) { PopupActionBar1->popup(bar->mapToGlobal(pos)); });
@@ -145,15 +181,7 @@ void TfrmKorvane::connectPageBox(QLineEdit* box, PageSearch page)
     });
 }
 
-QLineEdit* TfrmKorvane::pageBox(PageSearch page) const
-{
-    switch (page) {
-    case PageSearch::Cid10: return edtPesquiseCid;
-    case PageSearch::Cbos: return edtPesquiseCbo;
-    case PageSearch::Compativel: return edtPesquiseCompa;
-    }
-    return nullptr;
-}
+QLineEdit* TfrmKorvane::pageBox(PageSearch page) const { return pageBoxes_[static_cast<int>(page)]; }
 
 void TfrmKorvane::connectBrowser()
 {
@@ -179,13 +207,14 @@ void TfrmKorvane::connectBrowser()
     connectLookup(dblSubGrupo, Level::SubGrupo);
     connectLookup(dblFo, Level::Fo);
     connect(btnLimpar, &QToolButton::clicked, this, kui::guardedSlot(this, [this] { btnLimparClick(); }));
-    connectPageBox(edtPesquiseCid, PageSearch::Cid10);
-    connectPageBox(edtPesquiseCbo, PageSearch::Cbos);
-    connectPageBox(edtPesquiseCompa, PageSearch::Compativel);
+    for (const korvane::BrowserPage& p : m->pages())
+        if (p.search) connectPageBox(pageBox(*p.search), *p.search);
     connect(DBGrid3, &kui::DBGrid::dblClick, this, kui::guardedSlot(this, [m] { m->jumpToCompatible(); }));
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 3) TabSheet4Show();
     });
+    connect(m->qryTbProc(), &kdata::RecordSet::currentChanged, this,
+            kui::guardedSlot(this, [this] { historyPage_->follow(); }));
     connect(btnCbos, &QToolButton::clicked, this, kui::guardedSlot(this, [this] { btnCbosClick(); }));
     connect(btnCid10, &QToolButton::clicked, this, kui::guardedSlot(this, [this] { btnCid10Click(); }));
 }
@@ -202,7 +231,7 @@ void TfrmKorvane::showEvent(QShowEvent* event)
 
 void TfrmKorvane::FormShow()
 {
-    setWindowTitle(kCaption + QStringLiteral("   -   ") + model_->versao());
+    competencia_->reload();
     PageControl1->setCurrentIndex(0);
     edtPesquise->setFocus(Qt::OtherFocusReason);
 }
@@ -262,7 +291,23 @@ void TfrmKorvane::ATUALIZAOTABELAS1Click()
     // Nothing is re-read now: the lists keep what they show until the next
     // search or move. But those runs must plan against the new tables.
     model_->releaseLoaded();
-    kui::guarded(this, [this] { notice_->loadedIs(model_->versao()); });
+    kui::guarded(this, [this] {
+        competencia_->reload();
+        historyPage_->releaseLoaded();
+        notice_->loadedIs(newestVersao());
+    });
+}
+
+void TfrmKorvane::mnuMudancasClick()
+{
+    TfrmMudancas frmMudancas(*model_, this);
+    frmMudancas.exec();
+}
+
+void TfrmKorvane::VERIFICAR1Click()
+{
+    TfrmVerificar frmVerificar(dtbDados(), model_->currentProcedureCode(), this);
+    frmVerificar.exec();
 }
 
 void TfrmKorvane::closeEvent(QCloseEvent* event)

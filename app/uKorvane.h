@@ -19,6 +19,8 @@ class QAction;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class CompetenciaChoice;
+class HistoryPage;
 class ReleaseNotice;
 class ReportMenu;
 
@@ -33,8 +35,8 @@ class TfrmKorvane : public QMainWindow {
     Q_OBJECT
 public:
     // Opens the browser on the database at path before anything else; a
-    // connection that cannot be made throws kdb::Error with the client
-    // library's text.
+    // connection that cannot be made, or initial result sets that cannot be
+    // read, throw kdb::Error with the client library's text.
     explicit TfrmKorvane(const std::string& databasePath, QWidget* parent = nullptr);
     ~TfrmKorvane() override;
 
@@ -59,6 +61,8 @@ public slots:
     void btnCbosClick();
     void btnCid10Click();
     void ATUALIZAOTABELAS1Click();
+    void VERIFICAR1Click();
+    void mnuMudancasClick();
     void btnLimparClick();
     void TabSheet4Show();
 
@@ -70,6 +74,7 @@ private:
     bool FormKeyPress(QKeyEvent* event);
     void FormClose();
     void handBack(const QString& code);
+    QString newestVersao();
 
     void buildLayout();
     QWidget* buildTopPanel();
@@ -105,12 +110,17 @@ private:
     QLineEdit* edtPesquiseCid = nullptr;
     QLineEdit* edtPesquiseCbo = nullptr;
     QLineEdit* edtPesquiseCompa = nullptr;
+    QLineEdit* pageBoxes_[korvane::kPageSearchCount] = {};   // every page's search box, by its search
     kui::DBGrid* DBGrid3 = nullptr;    // "Compatível"
     QLabel* statusDate_ = nullptr;
     QLabel* statusTime_ = nullptr;
     ReleaseNotice* notice_ = nullptr;
+    CompetenciaChoice* competencia_ = nullptr;
+    HistoryPage* historyPage_ = nullptr;
     QMenu* PopupActionBar1 = nullptr;
     QAction* ATUALIZAOTABELAS1 = nullptr;
+    QAction* VERIFICAR1 = nullptr;   // also F9, anywhere in the window
+    QAction* mnuMudancas = nullptr;
     QTimer* Timer1 = nullptr;
     bool closing_ = false;
 };

@@ -4,6 +4,8 @@
 
 #include "uKorvane.h"
 
+#include "app/historypage.h"
+
 #include "ui/dbedit.h"
 #include "ui/dbgrid.h"
 #include "ui/dblookup.h"
@@ -20,6 +22,9 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <string_view>
+#include <utility>
 
 using korvane::Level;
 
@@ -235,6 +240,8 @@ QWidget* TfrmKorvane::buildSearchStrip(QLineEdit*& box, const QString& name, int
 
 void TfrmKorvane::buildTabs()
 {
+    // The boxes of the first three pages keep their widths; the others take 240.
+    const std::pair<const char*, int> widths[] = {{"edtPesquiseCid", 199}, {"edtPesquiseCbo", 197}, {"edtPesquiseCompa", 239}};
     PageControl1 = new QTabWidget;
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     int n = 0;
@@ -245,13 +252,15 @@ void TfrmKorvane::buildTabs()
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
         PageControl1->addTab(page, QString::fromUtf8(p.caption));
-        if (n == 1) layout->addWidget(buildSearchStrip(edtPesquiseCid, QStringLiteral("edtPesquiseCid"), 199));
-        if (n == 2) layout->addWidget(buildSearchStrip(edtPesquiseCbo, QStringLiteral("edtPesquiseCbo"), 197));
-        if (n == 4) {
-            // "Compatível": the search box above, the grid keeps 172 pixels at the bottom.
-            layout->addWidget(buildSearchStrip(edtPesquiseCompa, QStringLiteral("edtPesquiseCompa"), 239));
-            layout->addStretch(1);
+        if (p.searchBox) {
+            int width = 240;
+            for (const auto& [name, w] : widths)
+                if (std::string_view(name) == p.searchBox) width = w;
+            QLineEdit*& box = pageBoxes_[static_cast<int>(*p.search)];
+            layout->addWidget(buildSearchStrip(box, QString::fromLatin1(p.searchBox), width));
         }
+        // "Compatível": the search box above, the grid keeps 172 pixels at the bottom.
+        if (n == 4) layout->addStretch(1);
         auto* grid = new kui::DBGrid(QString::fromLatin1(p.grid));
         grid->setFont(font());
         grid->bind(p.dataSet, columnsOf(p));
@@ -261,6 +270,12 @@ void TfrmKorvane::buildTabs()
             DBGrid3->setFixedHeight(172);
         }
     }
+    historyPage_ = new HistoryPage(*model_);
+    historyPage_->setFont(font());
+    PageControl1->addTab(historyPage_, QStringLiteral("Histórico"));
+    edtPesquiseCid = pageBox(korvane::PageSearch::Cid10);
+    edtPesquiseCbo = pageBox(korvane::PageSearch::Cbos);
+    edtPesquiseCompa = pageBox(korvane::PageSearch::Compativel);
 }
 
 void TfrmKorvane::setTabOrder()

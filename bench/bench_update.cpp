@@ -1,5 +1,5 @@
 // bench_update [--runs N] [--big-runs N] [--scale X] [--real FOLDER|none]
-//              [--real-zip ZIP|none] [--zip-scale X] [--work DIR]
+//              [--real-zip ZIP|none] [--zip-scale X] [--later-scale X] [--work DIR]
 //
 // Times the full table update of the real 202206 release (when present) and
 // of a generated release (10x by default): seconds, rows per second, and the
@@ -8,6 +8,9 @@
 // statement per table in one transaction. Both start from a database made
 // from the schema with empty tables; the update is also timed replacing a
 // release already loaded, the case of every update after the first.
+// Then the cost of the files later releases carry: the real release and a
+// generated one (1x by default) loaded whole against the same release
+// without those files, as the update was before it read them.
 // Then the release loaded from its zip against the same release unpacked
 // into a folder: the real 202606 zip (when present) and a generated one (1x
 // by default), with the peak memory of a zip load against the release's
@@ -24,6 +27,7 @@
 #include "update/releasezip.h"
 #include "update/rowbuilder.h"
 #include "update/updaterun.h"
+#include "updatebench.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -43,44 +47,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const kdb::Credentials kCredentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD};
-
-double now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// CPU seconds of this process, engine threads included: steadier than the
-// wall clock on a shared machine, printed beside it.
-double cpu()
-{
-    struct rusage ru {};
-    getrusage(RUSAGE_SELF, &ru);
-    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
-
-struct Timing {
-    double wall = 0, cpu = 0;
-};
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
-
-std::string list(const std::vector<double>& v)
-{
-    std::string s;
-    for (double x : v) {
-        char b[32];
-        std::snprintf(b, sizeof b, "%s%.2f", s.empty() ? "" : " ", x);
-        s += b;
-    }
-    return s;
-}
+using namespace kbench;
 
 // Every table's rows built once, as the floor inserts them.
 struct BuiltTable {
@@ -129,18 +96,6 @@ Timing timeFloor(const std::string& db, const std::vector<BuiltTable>& tables)
     return t;
 }
 
-Timing timeUpdate(const std::string& db, const std::string& folder)
-{
-    kdb::Connection c;
-    c.open(db, kCredentials);
-    korvane::UpdateProgress progress;
-    const double t0 = now(), c0 = cpu();
-    korvane::updateTables(c, folder, progress);
-    const Timing t{now() - t0, cpu() - c0};
-    c.close();
-    return t;
-}
-
 // Peak resident memory (MB) of a fresh process running only the update or
 // only attaching: the child reports its own high-water mark, since the one
 // the kernel keeps for a forked child starts from its parent's.
@@ -174,7 +129,8 @@ void breakdown(const std::string& db, const std::string& folder)
     c.open(db, kCredentials);
     korvane::UpdateProgress progress;
     korvane::UpdateHooks hooks;
-    std::vector<double> before(25), after(25);
+    const std::size_t steps = korvane::releaseLayouts().size();
+    std::vector<double> before(steps + 1), after(steps + 1);
     hooks.beforeStep = [&](int s) { before[static_cast<std::size_t>(s)] = now(); };
     hooks.afterStep = [&](int s) { after[static_cast<std::size_t>(s)] = now(); };
     const double t0 = now();
@@ -183,7 +139,7 @@ void breakdown(const std::string& db, const std::string& folder)
     c.close();
     std::printf("  one replacing update, step by step (emptying + loading, seconds):\n   ");
     double empt = 0, load = 0;
-    for (int s = 1; s <= 24; ++s) {
+    for (int s = 1; s <= static_cast<int>(steps); ++s) {
         const double start = s == 1 ? t0 : after[static_cast<std::size_t>(s - 1)];
         const double e = before[static_cast<std::size_t>(s)] - start, l = after[static_cast<std::size_t>(s)] - before[static_cast<std::size_t>(s)];
         empt += e;
@@ -192,23 +148,6 @@ void breakdown(const std::string& db, const std::string& folder)
     }
     std::printf("\n    emptying %.2f s, loading %.2f s, commit and the rest %.2f s\n", empt, load, end - t0 - empt - load);
 }
-
-// A database with the schema and empty tables, copied afresh for each run.
-struct Scratch {
-    std::string empty, db;
-    explicit Scratch(const fs::path& work) : empty((work / "empty.gdb").string()), db((work / "run.gdb").string())
-    {
-        if (fs::exists(empty)) return;
-        kdb::Connection c;
-        kdb::createDatabase(c, empty, kCredentials);
-        c.close();
-    }
-    void fresh() const
-    {
-        fs::remove(db);
-        fs::copy_file(empty, db);
-    }
-};
 
 struct Figures {
     double update = 0, floor = 0, replace = 0, peak = 0, idle = 0;
@@ -225,7 +164,7 @@ Figures measure(const char* self, const std::string& name, const std::string& fo
         f.lines = r.totalLines();
         f.bytes = r.totalBytes();
     }
-    std::printf("%s: %lld lines, %.1f MB in the 24 files\n", name.c_str(), static_cast<long long>(f.lines),
+    std::printf("%s: %lld lines, %.1f MB in the files it loads\n", name.c_str(), static_cast<long long>(f.lines),
                 static_cast<double>(f.bytes) / 1048576.0);
     std::fflush(stdout);
 
@@ -401,7 +340,7 @@ int main(int argc, char** argv)
     int runs = 5, bigRuns = 3;
     double scale = 10;
     std::string real = KORVANE_SHARED_RELEASE, realZip = KORVANE_SHARED_ZIP;
-    double zipScale = 1;
+    double zipScale = 1, laterScale = 1;
     std::string workArg;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
@@ -411,6 +350,7 @@ int main(int argc, char** argv)
         else if (a == "--real") real = argv[i + 1];
         else if (a == "--real-zip") realZip = argv[i + 1];
         else if (a == "--zip-scale") zipScale = std::atof(argv[i + 1]);
+        else if (a == "--later-scale") laterScale = std::atof(argv[i + 1]);
         else if (a == "--work") workArg = argv[i + 1];
     }
     fs::path work = workArg.empty() ? fs::temp_directory_path() / ("korvane-bench-" + std::to_string(getpid()))
@@ -422,6 +362,7 @@ int main(int argc, char** argv)
         const bool haveReal = real != "none" && fs::exists(fs::path(real) / "tb_procedimento.txt");
         if (haveReal) realFig = measure(argv[0], "real release " + real, real, work, runs, true);
         else std::printf("real release: absent, skipped\n");
+        laterFilesCosts(haveReal ? real : std::string(), laterScale, work, runs);
 
         Figures bigFig;
         if (scale > 0 && bigRuns > 0) {

@@ -6,16 +6,6 @@
 #include "model/reportdata.h"
 
 namespace cli {
-namespace {
-
-using korvane::Level;
-
-// The words of a command: its positional words, and the values of the
-// options it knows.
-struct Words {
-    QStringList positional;
-    std::map<QString, QString> options;
-};
 
 Words split(const QStringList& args, const QStringList& known)
 {
@@ -32,6 +22,10 @@ Words split(const QStringList& args, const QStringList& known)
     }
     return w;
 }
+
+namespace {
+
+using korvane::Level;
 
 QString oneText(const Words& w, const char* what)
 {
@@ -65,6 +59,7 @@ void chooseLevel(korvane::BrowserModel& m, Level level, const QString& code)
 std::unique_ptr<korvane::BrowserModel> openBrowser(const Context& context)
 {
     auto m = std::make_unique<korvane::BrowserModel>(context.database);
+    if (!context.competencia.empty()) m->setCompetencia(context.competencia);
     m->open();
     return m;
 }
@@ -137,8 +132,8 @@ namespace {
 int lookup(const Context& context, const QStringList& args, korvane::LookupKind kind)
 {
     const QString text = oneText(split(args, {}), "texto a pesquisar (entre aspas se tiver espaços)");
-    kdb::Connection db;
     korvane::BrowserModel m(context.database);
+    if (!context.competencia.empty()) m.setCompetencia(context.competencia);
     korvane::LookupModel lookup(kind, m.connection());
     lookup.open();
     lookup.search(text);

@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <map>
+
 #include <stdexcept>
 #include <string>
 
@@ -14,6 +16,7 @@ namespace cli {
 
 struct Context {
     std::string database;
+    std::string competencia;   // the one consulted (AAAAMM or MM/AAAA); empty: the newest kept
     Format format = Format::Human;
 };
 
@@ -22,6 +25,14 @@ class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The words of a command: its positional words, and the values of the
+// options it knows (an option it does not know is a UsageError).
+struct Words {
+    QStringList positional;
+    std::map<QString, QString> options;
+};
+Words split(const QStringList& args, const QStringList& known);
 
 // Each takes the words after its name and returns the exit status; a
 // failure throws (UsageError, or any other exception for status 1).

@@ -6,11 +6,13 @@
 
 #include "core/aside.h"
 #include "update/download.h"
+#include "update/releaselist.h"
 #include "update/releaseinfo.h"
 #include "update/releasesettings.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -23,6 +25,7 @@ namespace {
 struct DownloadArgs {
     korvane::DownloadOptions options;
     bool load = false;
+    int last = 0;   // the newest N competências, each in its latest publication
 };
 
 DownloadArgs parse(const Context& context, const QStringList& args)
@@ -36,12 +39,17 @@ DownloadArgs parse(const Context& context, const QStringList& args)
             d.load = true;
             continue;
         }
-        if (a != QLatin1String("--competencia") && a != QLatin1String("--from") && a != QLatin1String("--to"))
+        if (a != QLatin1String("--competencia") && a != QLatin1String("--from") && a != QLatin1String("--to") &&
+            a != QLatin1String("--ultimas"))
             throw UsageError("download não conhece " + a.toStdString());
         if (i + 1 >= args.size()) throw UsageError("falta o valor de " + a.toStdString());
         const std::string value = args[++i].toStdString();
         if (a == QLatin1String("--from")) d.options.address = value;
         else if (a == QLatin1String("--to")) d.options.folder = value;
+        else if (a == QLatin1String("--ultimas")) {
+            d.last = QString::fromStdString(value).toInt();
+            if (d.last < 1 || d.last > 240) throw UsageError("--ultimas pede um número de competências (1 a 240)");
+        }
         else if (korvane::competenciaShown(value).empty()) throw UsageError("a competência é AAAAMM, como 202606");
         else d.options.competencia = value;
     }
@@ -89,16 +97,14 @@ private:
     int lastTenth_ = 0;
 };
 
-} // namespace
-
-int download(const Context& context, const QStringList& args)
+// One release fetched (or found fetched already); returns its zip's path.
+std::string fetch(const korvane::DownloadOptions& options)
 {
-    const DownloadArgs d = parse(context, args);
     korvane::DownloadProgress progress;
     korvane::DownloadResult result;
     DownloadView view(progress);
     const std::exception_ptr failure =
-        runShowing([&] { result = korvane::downloadRelease(d.options, progress); }, [&] { view.show(); });
+        runShowing([&] { result = korvane::downloadRelease(options, progress); }, [&] { view.show(); });
     if (failure) std::rethrow_exception(failure);
     if (result.fetched) view.show(true);
 
@@ -108,7 +114,39 @@ int download(const Context& context, const QStringList& args)
     std::fprintf(stderr, "%s %s\n", what.c_str(), result.fetched ? "baixado" : "já estava baixado");
     std::printf("%s\n", result.path.c_str());
     std::fflush(stdout);
-    return d.load ? runUpdate(context, result.path, "korvane-cli") : 0;
+    return result.path;
+}
+
+} // namespace
+
+int download(const Context& context, const QStringList& args)
+{
+    const DownloadArgs d = parse(context, args);
+    if (d.last == 0) {
+        const std::string path = fetch(d.options);
+        return d.load ? runUpdate(context, path, "korvane-cli") : 0;
+    }
+    if (!d.options.competencia.empty()) throw UsageError("--ultimas e --competencia não andam juntas");
+    std::vector<std::string> competencias;
+    for (const korvane::PublishedRelease& r : korvane::listPublished(d.options.address, 20000, 5000))
+        if (std::find(competencias.begin(), competencias.end(), r.competencia) == competencias.end())
+            competencias.push_back(r.competencia);
+    if (competencias.empty()) throw std::runtime_error("a pasta de download não tem nenhuma versão da tabela");
+    std::sort(competencias.begin(), competencias.end());
+    if (competencias.size() > static_cast<std::size_t>(d.last))
+        competencias.erase(competencias.begin(), competencias.end() - d.last);
+    std::vector<std::string> paths;
+    for (const std::string& c : competencias) {
+        korvane::DownloadOptions one = d.options;
+        one.competencia = c;
+        paths.push_back(fetch(one));
+    }
+    if (!d.load) return 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, paths.size(), paths[i].c_str());
+        if (const int status = runUpdate(context, paths[i], "korvane-cli"); status != 0) return status;
+    }
+    return 0;
 }
 
 } // namespace cli

@@ -1,9 +1,13 @@
 #include "release.h"
 
+#include "cli/lifecycle.h"
+#include "core/enginefailure.h"
 #include "db/connection.h"
 #include "korvane_config.h"
 #include "update/databasecreation.h"
 #include "update/layouts.h"
+#include "update/releaselist.h"
+#include "update/releaseinfo.h"
 #include "update/updaterun.h"
 
 #include <unistd.h>
@@ -39,10 +43,11 @@ private:
     {
         // Every table gets its line, also those loaded between two looks.
         const long long tTotal = p_.tableTotal.load(std::memory_order_relaxed);
+        const int steps = static_cast<int>(korvane::releaseLayouts().size());
         for (int s = lastStep_ + 1; s <= step; ++s) {
             const korvane::TableLayout& l = korvane::releaseLayouts()[static_cast<std::size_t>(s - 1)];
-            if (s == step) std::fprintf(stderr, "step %d/24 %s: %lld lines\n", s, l.label, tTotal);
-            else std::fprintf(stderr, "step %d/24 %s\n", s, l.label);
+            if (s == step) std::fprintf(stderr, "step %d/%d %s: %lld lines\n", s, steps, l.label, tTotal);
+            else std::fprintf(stderr, "step %d/%d %s\n", s, steps, l.label);
         }
         std::fflush(stderr);
         lastStep_ = std::max(lastStep_, step);
@@ -64,6 +69,18 @@ private:
     bool tty_;
     int lastStep_ = 0;
 };
+
+// An older release lacks some of the later files: the load went on without
+// them and their tables are empty.
+void sayAbsent(const std::string& folder)
+{
+    try {
+        for (const korvane::TableLayout* l : korvane::absentLayouts(*korvane::openReleaseSource(folder)))
+            std::printf("not in this release: %s (%s left empty)\n", l->fileName, l->table);
+    } catch (const std::exception&) {
+        // The release was read a moment ago; one that went away since has nothing more to say.
+    }
+}
 
 std::string oneFolder(const QStringList& args, const char* what)
 {
@@ -95,12 +112,12 @@ int runCreatedb(const Context& context, const std::string& folder, const char* p
                     n.financiamento);
         return 0;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", program, e.what());
-        return 1;
+        std::fprintf(stderr, "%s: %s\n", program, korvane::explainedFailure(e.what()).c_str());
+        return failureStatus();
     }
 }
 
-int runUpdate(const Context& context, const std::string& folder, const char* program)
+int runUpdate(const Context& context, const std::string& folder, const char* program, const korvane::UpdateHooks& hooks)
 {
     korvane::UpdateProgress progress;
     std::exception_ptr failure;
@@ -108,7 +125,8 @@ int runUpdate(const Context& context, const std::string& folder, const char* pro
     const auto started = std::chrono::steady_clock::now();
     std::jthread worker([&] {
         try {
-            korvane::updateDatabase(context.database, kdb::Credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD}, folder, progress);
+            korvane::updateDatabase(context.database, kdb::Credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD}, folder, progress,
+                                    hooks);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -125,16 +143,18 @@ int runUpdate(const Context& context, const std::string& folder, const char* pro
         try {
             std::rethrow_exception(failure);
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s: %s\n", program, e.what());
+            std::fprintf(stderr, "%s: %s\n", program, korvane::explainedFailure(e.what()).c_str());
         } catch (...) {
             std::fprintf(stderr, "%s: unknown error\n", program);
         }
-        return 1;
+        return failureStatus();
     }
+    // Loaded, also when a signal came after the commit: the release is in.
     view.show(true);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("loaded %s into %s: %lld lines in %.2f s\n", folder.c_str(), context.database.c_str(),
                 static_cast<long long>(progress.runTotal.load()), seconds);
+    sayAbsent(folder);
     return 0;
 }
 
@@ -145,7 +165,19 @@ int createdb(const Context& context, const QStringList& args)
 
 int update(const Context& context, const QStringList& args)
 {
-    return runUpdate(context, oneFolder(args, "da versão da tabela"), "korvane-cli");
+    const std::string source = oneFolder(args, "da versão da tabela");
+    const std::vector<std::string> zips = korvane::releaseZipsIn(source);
+    if (zips.empty()) return runUpdate(context, source, "korvane-cli");
+    // A folder of published zips: each is a load of its own, oldest first,
+    // and a failure stops there with what came before it kept.
+    for (std::size_t i = 0; i < zips.size(); ++i) {
+        std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, zips.size(), zips[i].c_str());
+        if (const int status = runUpdate(context, zips[i], "korvane-cli"); status != 0) {
+            std::fprintf(stderr, "korvane-cli: %zu de %zu versões carregadas; parou em %s\n", i, zips.size(), zips[i].c_str());
+            return status;
+        }
+    }
+    return 0;
 }
 
 } // namespace cli

@@ -4,6 +4,7 @@
 // per table in a log or a pipe.
 
 #include "cli/consult.h"
+#include "update/updaterun.h"
 
 namespace cli {
 
@@ -22,6 +23,7 @@ void drawProgressBar(long long done, long long total, const std::string& text, b
 // What the two commands print as they go and when they end, under a name
 // ("korvane-cli", or the older programs' own).
 int runCreatedb(const Context& context, const std::string& folder, const char* program);
-int runUpdate(const Context& context, const std::string& folder, const char* program);
+int runUpdate(const Context& context, const std::string& folder, const char* program,
+              const korvane::UpdateHooks& hooks = {});
 
 } // namespace cli

@@ -53,7 +53,14 @@ void refreshIndexStatistics(Connection& connection)
         q.fetchAll();
         for (std::size_t r = 0; r < q.rowCount(); ++r) names.push_back(q.value(r, 0).asText());
     }
-    for (const std::string& name : names) connection.executeImmediate("set statistics index \"" + name + "\"");
+    // One transaction for them all: each commit waits for the disk.
+    Transaction tr(connection);
+    Query q(connection, tr);
+    for (const std::string& name : names) {
+        q.setSql("set statistics index \"" + name + "\"");
+        q.execute();
+    }
+    tr.commit();
 }
 
 void createDatabase(Connection& connection, const std::string& path, const Credentials& credentials)

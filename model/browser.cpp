@@ -5,6 +5,7 @@
 #include "browser.h"
 
 #include "core/text.h"
+#include "db/error.h"
 #include "model/statements.h"
 
 #include <unordered_map>
@@ -36,6 +37,8 @@ void reopen(kdata::DataSet* ds, const st::Bound& statement, const std::string& c
 
 void BrowserModel::open()
 {
+    opened_ = true;
+    stamp_ = releaseStamp();
     qryCbosGeral_->open();
     qryCid10Geral_->open();
     qryTbProc_->setTable(procedures().table());
@@ -51,6 +54,35 @@ const TextIndex& BrowserModel::procedures()
                             "PROC_DESCR", TextIndex::Order::AsRead);
     }
     return *procedures_;
+}
+
+// The seats of an office share one database, and another program may have
+// loaded a release since the procedures were read: the next search reads
+// them again, as it does after a load of this program's own.
+void BrowserModel::followRelease()
+{
+    std::string stamp = releaseStamp();
+    if (stamp == stamp_) return;
+    releaseLoaded();
+    stamp_ = std::move(stamp);
+}
+
+std::string BrowserModel::releaseStamp()
+{
+    if (!stampQuery_) {
+        stampQuery_ = std::make_unique<kdb::Query>(connection_, qryVersao_->query().transaction());
+        stampQuery_->setSql(st::kReleaseStamp);
+    }
+    // A database whose VERSAO cannot be read is still browsed (the caption
+    // says nothing then); only another load is not noticed.
+    try {
+        stampQuery_->open();
+        std::string stamp = stampQuery_->isEmpty() ? std::string("none") : stampQuery_->field(0).toString();
+        stampQuery_->close();
+        return stamp;
+    } catch (const kdb::Error&) {
+        return "unread";
+    }
 }
 
 std::vector<std::size_t> BrowserModel::initialRows()
@@ -122,6 +154,7 @@ void BrowserModel::handBack(const QString& code)
 
 void BrowserModel::search()
 {
+    followRelease();
     const SearchText text = SearchText::parse(searchText_);
     const HierarchyFilter filter = hierarchyFilter();
     const TextIndex& index = procedures();
@@ -186,7 +219,9 @@ void BrowserModel::clear()
 {
     // Clearing a box is a change of its text even when it was empty already:
     // its search runs again either way.
-    for (PageSearch page : {PageSearch::Cid10, PageSearch::Cbos}) {
+    for (PageSearch page : {PageSearch::Cid10, PageSearch::Cbos, PageSearch::Tuss, PageSearch::Renases,
+                            PageSearch::Redes, PageSearch::Origem, PageSearch::RegrasCondicionadas,
+                            PageSearch::Excecoes}) {
         if (pageText(page).isEmpty()) pageSearch(page);
         else setPageText(page, QString());
     }
@@ -254,6 +289,12 @@ void BrowserModel::detailRefresh()
     reopen(qryProcServicoClassificacao(), st::kProcServicoClassificacao, C);
     reopen(qryDescricoes(), st::kDescricoes, C);
     reopen(qryAtributoComplentar(), st::kAtributoComplentar, C);
+    reopen(qryProcTuss(), st::kProcTuss, C);
+    reopen(qryProcRenases(), st::kProcRenases, C);
+    reopen(qryProcRedes(), st::kProcRedes, C);
+    reopen(qryProcOrigem(), st::kProcOrigem, C);
+    reopen(qryProcRegrasCond(), st::kProcRegrasCond, C);
+    reopen(qryProcExcecoes(), st::kProcExcecoes, C);
 }
 
 void BrowserModel::cid10GeralRefresh()
@@ -275,7 +316,8 @@ void BrowserModel::setPageText(PageSearch page, const QString& text)
 
 void BrowserModel::pageSearch(PageSearch page)
 {
-    static const Related sets[] = {kCid10, kCbos, kOpm};
+    static const Related sets[] = {kCid10, kCbos, kOpm, kTuss, kRenases, kRedes, kOrigem, kRegras, kExcecoes};
+    static_assert(sizeof sets / sizeof sets[0] == kPageSearchCount);
     kdata::DataSet* dataSet = related_[sets[static_cast<int>(page)]];
     const SearchText text = SearchText::parse(pageText(page));
     const std::string C = currentProcedureCode();

@@ -2,8 +2,8 @@
 // The procedure browser without widgets: the state of one consultation and
 // the operations on it. It owns the program's connection and every result
 // set of the browser: the hierarchy lists and the choices made in them, the
-// procedure list and its search text, the thirteen result sets tied to the
-// current procedure and the page searches that narrow three of them. The
+// procedure list and its search text, the result sets tied to the current
+// procedure and the page searches that narrow nine of them. The
 // main window is a view over it; the command line drives the same object.
 //
 // Every operation runs on the thread that made the model. An engine error
@@ -16,8 +16,10 @@
 #include "model/procsearch.h"
 #include "model/reportdata.h"
 #include "model/textindex.h"
+#include "update/history.h"
 
 #include "db/connection.h"
+#include "db/query.h"
 #include "db/transaction.h"
 
 #include <QObject>
@@ -40,6 +42,9 @@ struct BrowserPage {
     const char* grid;               // the grid's control name
     kdata::DataSet* dataSet;
     std::vector<QString> columns;   // fields shown, in order
+    // Pages with a search box of their own: its control name and search.
+    const char* searchBox = nullptr;
+    std::optional<PageSearch> search;
 };
 
 // One value of the current procedure as the detail panel shows it.
@@ -58,6 +63,8 @@ public:
     ~BrowserModel() override;
 
     kdb::Connection& connection() { return connection_; }
+    // The transaction the model's own reads run in (read committed).
+    kdb::Transaction& readTransaction() { return qryVersao_->query().transaction(); }
 
     // --- result sets, named as the windows and the reports name them -------
     kdata::DataSet* qryVersao() const { return qryVersao_; }
@@ -78,13 +85,20 @@ public:
     kdata::DataSet* qryProc_Habilitacao() const { return related_[kHabilitacao]; }
     kdata::DataSet* qryProcServicoClassificacao() const { return related_[kServico]; }
     kdata::DataSet* qryDescricoes() const { return related_[kDescricoes]; }
+    kdata::DataSet* qryProcTuss() const { return related_[kTuss]; }
+    kdata::DataSet* qryProcRenases() const { return related_[kRenases]; }
+    kdata::DataSet* qryProcRedes() const { return related_[kRedes]; }
+    kdata::DataSet* qryProcOrigem() const { return related_[kOrigem]; }
+    kdata::DataSet* qryProcRegrasCond() const { return related_[kRegras]; }
+    kdata::DataSet* qryProcExcecoes() const { return related_[kExcecoes]; }
     kdata::DataSet* qryCid10Geral() const { return qryCid10Geral_; }
     kdata::DataSet* qryProcsCid10Geral() const { return qryProcsCid10Geral_; }
     kdata::DataSet* qryCbosGeral() const { return qryCbosGeral_; }
 
     // The choice of each hierarchy lookup.
     LookupChoice& choice(Level level) const { return *choices_[static_cast<int>(level)]; }
-    // The twelve pages, in order.
+    // The pages, in order: the twelve first, then those of the later
+    // release files.
     const std::vector<BrowserPage>& pages() const { return pages_; }
     // The columns of the procedure list, in order.
     static const std::vector<QString>& listColumns();
@@ -106,6 +120,20 @@ public:
     // Closes every result set and the connection.
     void close();
 
+    // --- the competência consulted -----------------------------------------------
+    // The kept competências, oldest first; none for a database that keeps one
+    // release in plain tables.
+    std::vector<KeptRelease> competencias();
+    // The competência every result set shows (AAAAMM): the one chosen, else
+    // the newest kept.
+    std::string competencia();
+    // Makes every result set show a kept competência (AAAAMM or MM/AAAA; empty:
+    // the newest, following later loads). Before open() it only chooses; after
+    // it the lists are read again, the hierarchy is emptied (its entries are
+    // the competência's own) and the search runs again with its text. A
+    // competência not kept throws std::invalid_argument and changes nothing.
+    void setCompetencia(const std::string& competencia);
+
     // --- the procedure search ---------------------------------------------------
     const QString& searchText() const { return searchText_; }
     // A change of the search box: stores the text and, when it differs from
@@ -124,8 +152,9 @@ public:
     void enterLevel(Level level);
     // Delete or Backspace in a lookup.
     void emptyLevel(Level level);
-    // The clear button: the page boxes of CID-10 and CBO, the three lookups
-    // and the search box, searched again.
+    // The clear button: the page boxes of CID-10 and CBO and those of the
+    // later release files, the three lookups and the search box, searched
+    // again.
     void clear();
     // The part of the hierarchy the list is narrowed to, on screen and on
     // paper alike: a level filters while its lookup shows an entry and every
@@ -157,11 +186,13 @@ signals:
 private:
     enum Related {
         kCid10, kCbos, kEspecialidades, kOpm, kModalidade, kRegistro, kAtributo, kDetalhe, kIncremento,
-        kDaOpm, kHabilitacao, kServico, kDescricoes, kRelatedCount
+        kDaOpm, kHabilitacao, kServico, kDescricoes, kTuss, kRenases, kRedes, kOrigem, kRegras, kExcecoes,
+        kRelatedCount
     };
     kdata::DataSet* makeQuery(const QString& name, const std::string& sql, kdb::Transaction* shared = nullptr);
     void makeResultSets();
     void describeFields();
+    void describeLaterFields();
     void describePages();
     void connectRefreshes();
 
@@ -170,6 +201,8 @@ private:
     void reportFailures(void (BrowserModel::*refresh)());
     void pageSearch(PageSearch page);
     const TextIndex& procedures();
+    void followRelease();
+    std::string releaseStamp();
     std::vector<std::size_t> initialRows();
     std::string shownCode(Level level) const;
     void reopenSubGrupos();
@@ -192,9 +225,12 @@ private:
     std::vector<BrowserPage> pages_;
 
     QString searchText_;
-    QString pageTexts_[3];
+    QString pageTexts_[kPageSearchCount];
     bool closed_ = false;
+    bool opened_ = false;
     std::optional<TextIndex> procedures_;   // read again after an update
+    std::unique_ptr<kdb::Query> stampQuery_;
+    std::string stamp_;                      // the load the procedures were read after
 };
 
 } // namespace korvane

@@ -1,5 +1,5 @@
 // The browser's result sets: their statements and transactions, the titles
-// and formats of their fields, and the twelve pages that show them.
+// and formats of their fields, and the pages that show them.
 
 #include "browser.h"
 
@@ -48,6 +48,7 @@ BrowserModel::BrowserModel(const std::string& databasePath, QObject* parent) : Q
 BrowserModel::~BrowserModel()
 {
     // Result sets first: their statements belong to the connection.
+    stampQuery_.reset();
     for (kdata::DataSet* ds : dataSets_) delete ds;
     dataSets_.clear();
     transactions_.clear();
@@ -93,6 +94,12 @@ void BrowserModel::makeResultSets()
         {"qryProc_Habilitacao", &st::kProc_Habilitacao},
         {"qryProcServicoClassificacao", &st::kProcServicoClassificacao},
         {"qryDescricoes", &st::kDescricoes},
+        {"qryProcTuss", &st::kProcTuss},
+        {"qryProcRenases", &st::kProcRenases},
+        {"qryProcRedes", &st::kProcRedes},
+        {"qryProcOrigem", &st::kProcOrigem},
+        {"qryProcRegrasCond", &st::kProcRegrasCond},
+        {"qryProcExcecoes", &st::kProcExcecoes},
     };
     for (int i = 0; i < kRelatedCount; ++i)
         related_[i] = makeQuery(QString::fromLatin1(related[i].first), related[i].second->sql);
@@ -157,11 +164,36 @@ void BrowserModel::describeFields()
     title(qryProcServicoClassificacao(), "SERV_DESCR", "Descrição Serviço", 590);
     title(qryProcServicoClassificacao(), "PS_CLASSIF", "Classificação", 75);
     title(qryProcServicoClassificacao(), "DESC_CLASSIF", "Descrição Classificação", 590);
+    describeLaterFields();
     title(qryCid10Geral_, "CID_COD", "Cid10");
     title(qryCid10Geral_, "CID_DESCR", "Descrição");
     title(qryCid10Geral_, "CID_RESTRSEXO", "Sexo");
     title(qryProcsCid10Geral_, "CP_PROC", "Procedimento");
     title(qryProcsCid10Geral_, "DESC_PROC", "Descrição");
+}
+
+void BrowserModel::describeLaterFields()
+{
+    title(qryProcTuss(), "PT_TUSS", "TUSS", 80);
+    title(qryProcTuss(), "TUSS_DESCR", "Descrição", 1200);
+    title(qryProcRenases(), "PRN_RENASES", "RENASES", 80);
+    title(qryProcRenases(), "REN_DESCR", "Descrição", 1000);
+    title(qryProcRedes(), "COMP_REDE", "Rede");
+    title(qryProcRedes(), "REDE_DESCR", "Descrição Rede", 420);
+    title(qryProcRedes(), "PCR_COMPONENTE", "Componente", 90);
+    title(qryProcRedes(), "COMP_DESCR", "Descrição Componente", 760);
+    title(qryProcOrigem(), "PO_PROC_ORIGEM", "Procedimento");
+    title(qryProcOrigem(), "PROC_DESCR", "Descrição", 993);
+    title(qryProcRegrasCond(), "PRC_REGRA", "Código");
+    title(qryProcRegrasCond(), "RC_DESCR", "Regra", 420);
+    title(qryProcRegrasCond(), "RC_DETALHE", "Descrição", 2400);
+    title(qryProcExcecoes(), "EC_PROC_PRINC", "Principal");
+    title(qryProcExcecoes(), "DESC_PRINC", "Descrição Principal", 420);
+    title(qryProcExcecoes(), "EC_REG_PRINC", "Registro", 60);
+    title(qryProcExcecoes(), "EC_PROC_COMP", "Compatível");
+    title(qryProcExcecoes(), "DESC_COMPAT", "Descrição Compatível", 420);
+    title(qryProcExcecoes(), "EC_REG_COMP", "Registro", 60);
+    title(qryProcExcecoes(), "EC_TP_COMPAT", "Tipo", 40);
 }
 
 void BrowserModel::describePages()
@@ -172,11 +204,14 @@ void BrowserModel::describePages()
         return out;
     };
     pages_ = {
-        {"cid10", "Cid10 do Proc.", "dbgCid10", qryProccid10(), fields({"CP_CID", "CID_DESCR", "CID_RESTRSEXO"})},
-        {"cbos", "CBOs do Proc.", "DBGrid1", qryProccbos(), fields({"PCBO_CBO", "CBO_DESCR"})},
+        {"cid10", "Cid10 do Proc.", "dbgCid10", qryProccid10(), fields({"CP_CID", "CID_DESCR", "CID_RESTRSEXO"}),
+         "edtPesquiseCid", PageSearch::Cid10},
+        {"cbos", "CBOs do Proc.", "DBGrid1", qryProccbos(), fields({"PCBO_CBO", "CBO_DESCR"}), "edtPesquiseCbo",
+         PageSearch::Cbos},
         {"clinicas", "Clínicas", "DBGrid2", qryProcespecialidades(), fields({"PE_ESPEC", "CL_DESCR"})},
         {"compativel", "Compatível", "DBGrid3", qryProcopm(),
-         fields({"PC_PROC_SEC", "PROC_DESCR", "PROC_QTD_MAX", "PC_QT_PERMITIDA", "PROC_VL_SH"})},
+         fields({"PC_PROC_SEC", "PROC_DESCR", "PROC_QTD_MAX", "PC_QT_PERMITIDA", "PROC_VL_SH"}), "edtPesquiseCompa",
+         PageSearch::Compativel},
         {"modalidade", "Modalidade", "DBGrid6", qryProcmodalidade(), fields({"PM_MOD", "MOD_DESCR"})},
         {"registro", "Registro", "DBGrid4", qryProcregistro(), fields({"PR_REG", "REG_DESCR"})},
         {"atributo_complementar", "Atributo Complementar", "dbgAtributoComplementar", qryAtributoComplentar(),
@@ -189,6 +224,20 @@ void BrowserModel::describePages()
         {"habilitacao", "Habilitação", "dbgHabilitacao", qryProc_Habilitacao(), fields({"HABILITACAO", "HAB_DESCRICAO"})},
         {"servico_classificacao", "Serviço / Classificação", "dbgServicoClassificacao", qryProcServicoClassificacao(),
          fields({"PS_SERVICO", "SERV_DESCR", "PS_CLASSIF", "DESC_CLASSIF"})},
+        {"tuss", "TUSS", "dbgTuss", qryProcTuss(), fields({"PT_TUSS", "TUSS_DESCR"}), "edtPesquiseTuss",
+         PageSearch::Tuss},
+        {"renases", "RENASES", "dbgRenases", qryProcRenases(), fields({"PRN_RENASES", "REN_DESCR"}),
+         "edtPesquiseRenases", PageSearch::Renases},
+        {"redes", "Redes", "dbgRedes", qryProcRedes(), fields({"COMP_REDE", "REDE_DESCR", "PCR_COMPONENTE", "COMP_DESCR"}),
+         "edtPesquiseRedes", PageSearch::Redes},
+        {"origem", "Origem", "dbgOrigem", qryProcOrigem(), fields({"PO_PROC_ORIGEM", "PROC_DESCR"}), "edtPesquiseOrigem",
+         PageSearch::Origem},
+        {"regras_condicionadas", "Regras Condicionadas", "dbgRegrasCondicionadas", qryProcRegrasCond(),
+         fields({"PRC_REGRA", "RC_DESCR", "RC_DETALHE"}), "edtPesquiseRegras", PageSearch::RegrasCondicionadas},
+        {"excecoes_compatibilidade", "Exceções de Compatibilidade", "dbgExcecoesCompatibilidade", qryProcExcecoes(),
+         fields({"EC_PROC_PRINC", "DESC_PRINC", "EC_REG_PRINC", "EC_PROC_COMP", "DESC_COMPAT", "EC_REG_COMP",
+                 "EC_TP_COMPAT"}),
+         "edtPesquiseExcecoes", PageSearch::Excecoes},
     };
 }
 

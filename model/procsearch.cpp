@@ -21,7 +21,18 @@ const PageShape& shapeOf(PageSearch page)
         {st::kProccid10Unordered, "cid_descr", "cp_cid", true},
         {st::kProccbos, "cbo_descr", "pcbo_cbo", true},
         {st::kProcopm, "proc_descr", "pc_proc_sec", false},
+        {st::kProcTuss, "tuss_descr", "pt_tuss", true},
+        {st::kProcRenases, "ren_descr", "prn_renases", true},
+        // A network's name or its component's finds the row; a component's
+        // code is printed with a point ("92.01"), which a typed code loses.
+        {st::kProcRedes, "(coalesce(rede_descr, '') || ' ' || coalesce(comp_descr, ''))",
+         "replace(pcr_componente, '.', '')", true},
+        {st::kProcOrigem, "proc_descr", "po_proc_origem", false},
+        {st::kProcRegrasCond, "(coalesce(rc_descr, '') || ' ' || coalesce(rc_detalhe, ''))", "prc_regra", true},
+        {st::kProcExcecoes, "(coalesce(princ.proc_descr, '') || ' ' || coalesce(compat.proc_descr, ''))",
+         "(ec_proc_princ || ' ' || ec_proc_comp)", false},
     };
+    static_assert(sizeof shapes / sizeof shapes[0] == kPageSearchCount);
     return shapes[static_cast<int>(page)];
 }
 

@@ -28,11 +28,14 @@ struct BoundStatement {
     std::vector<std::pair<std::string, std::string>> params;
 };
 
-// The three searchable pages and their statements: a first filter, then the
+// The searchable pages and their statements: a first filter, then the
 // second when the first finds nothing. A filter on a description holds every
 // word in any order, accents and case aside; a filter on a code holds the
-// code as typed or as printed.
-enum class PageSearch { Cid10, Cbos, Compativel };
+// code as typed or as printed. The pages of the later release files search
+// as these do: the lists of codes by name first, the lists of procedures by
+// code first.
+enum class PageSearch { Cid10, Cbos, Compativel, Tuss, Renases, Redes, Origem, RegrasCondicionadas, Excecoes };
+inline constexpr int kPageSearchCount = 9;
 BoundStatement pageSearchStatement(PageSearch page, bool secondFilter, const SearchText& text);
 // The parameter each page statement binds to the current procedure code.
 const char* pageSearchParam(PageSearch page);

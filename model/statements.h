@@ -15,6 +15,11 @@ struct Bound {
 };
 
 inline constexpr const char* kVersao = "select * from VERSAO";
+// Changes with every load (a competência added, a month published again)
+// and with the competência the attachment consults.
+inline constexpr const char* kReleaseStamp =
+    "select (select list(CMPT || coalesce(PUBLICACAO, '') || CARREGADA, ',') from HIST_RELEASE) || '@' || "
+    "KORVANE_COMPETENCIA() from rdb$database";
 
 // --- the hierarchy lookups -------------------------------------------------
 inline constexpr const char* kGrupo = "select * from TB_GRUPO\n"
@@ -111,6 +116,45 @@ inline const Bound kProcServicoClassificacao{
     "and tb_proc_serv_class.ps_classif=tb_serv_class.sc_class_cod\n"
     "and tb_proc_serv_class.ps_servico=tb_serv_class.sc_serv_cod",
     "ps_proc"};
+// The lists of the later release files. Each is searchable on its page and
+// ordered where it is listed whole (the sheet).
+inline const Bound kProcTuss{"select tb_proc_tuss.*,tuss_descr\n"
+                             "from TB_PROC_TUSS,TB_TUSS\n"
+                             "where pt_proc =:pt_proc\n"
+                             "and tb_proc_tuss.pt_tuss=tb_tuss.tuss_cod",
+                             "pt_proc"};
+// A release may repeat a line of rl_procedimento_renases.txt: shown once.
+inline const Bound kProcRenases{"select distinct tb_proc_renases.*,ren_descr\n"
+                                "from TB_PROC_RENASES,TB_RENASES\n"
+                                "where prn_proc =:prn_proc\n"
+                                "and tb_proc_renases.prn_renases=tb_renases.ren_cod",
+                                "prn_proc"};
+inline const Bound kProcRedes{"select tb_proc_comp_rede.*,comp_descr,comp_rede,rede_descr\n"
+                              "from TB_PROC_COMP_REDE,TB_COMPONENTE_REDE,TB_REDE_ATENCAO\n"
+                              "where pcr_proc =:pcr_proc\n"
+                              "and tb_proc_comp_rede.pcr_componente=tb_componente_rede.comp_cod\n"
+                              "and tb_componente_rede.comp_rede=tb_rede_atencao.rede_cod",
+                              "pcr_proc"};
+inline const Bound kProcOrigem{"select tb_proc_origem.*,proc_descr\n"
+                               "from TB_PROC_ORIGEM,TB_PROC\n"
+                               "where po_proc =:po_proc\n"
+                               "and tb_proc_origem.po_proc_origem=tb_proc.proc_cod",
+                               "po_proc"};
+inline const Bound kProcRegrasCond{"select tb_proc_regra_cond.*,rc_descr,rc_detalhe\n"
+                                   "from TB_PROC_REGRA_COND,TB_REGRA_COND\n"
+                                   "where prc_proc =:prc_proc\n"
+                                   "and tb_proc_regra_cond.prc_regra=tb_regra_cond.rc_cod",
+                                   "prc_proc"};
+// The compatibility exceptions whose restricting procedure
+// (CO_PROCEDIMENTO_RESTRICAO) is the current one, with the names of the
+// principal and the compatible procedure they name; a code missing from
+// the procedures keeps its row with the name empty.
+inline const Bound kProcExcecoes{"select tb_excecao_comp.*,princ.proc_descr desc_princ,compat.proc_descr desc_compat\n"
+                                 "from TB_EXCECAO_COMP\n"
+                                 "left join TB_PROC princ on princ.proc_cod=tb_excecao_comp.ec_proc_princ\n"
+                                 "left join TB_PROC compat on compat.proc_cod=tb_excecao_comp.ec_proc_comp\n"
+                                 "where ec_proc_restr =:ec_proc_restr",
+                                 "ec_proc_restr"};
 inline const Bound kDescricoes{"select * from TB_DESCRICOES\n"
                                "where procedimento=:procedimento",
                                "procedimento"};

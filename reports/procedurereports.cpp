@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "project.h"
 
+#include "core/settingpath.h"
 #include "korvane_config.h"
 #include "model/limits.h"
 #include "model/statements.h"
@@ -36,10 +37,11 @@ ProcedureReports::ProcedureReports(korvane::BrowserModel& browser, QObject* pare
     qryFinanciamento_ = makeQuery(QStringLiteral("qryFinanciamento"), st::kFinanciamento);
     makeConnections();
 
+    const QString projects = QString::fromStdString(korvane::settingPath(KORVANE_REPORTS_DIR));
     RvTabelaGeral_ = new TRvProject(QStringLiteral("RvTabelaGeral"), this);
-    RvTabelaGeral_->setProjectFile(QStringLiteral(KORVANE_REPORTS_DIR "/TabelaGeral.rav"));
+    RvTabelaGeral_->setProjectFile(projects + QStringLiteral("/TabelaGeral.rav"));
     RvTabelaAnalitica_ = new TRvProject(QStringLiteral("RvTabelaAnalitica"), this);
-    RvTabelaAnalitica_->setProjectFile(QStringLiteral(KORVANE_REPORTS_DIR "/TabelaAnalitica.rav"));
+    RvTabelaAnalitica_->setProjectFile(projects + QStringLiteral("/TabelaAnalitica.rav"));
 }
 
 ProcedureReports::~ProcedureReports()
@@ -77,6 +79,25 @@ void ProcedureReports::makeSheetData()
     qryCbosDoCodigo_ = makeQuery(QStringLiteral("qryCbosDoCodigo"), st::kProccbosOrdered.sql);
     cdsCid10_ = codeTable("cdsCid10", korvane::cid10Columns(), 4, this);
     cdsCbos_ = codeTable("cdsCbos", korvane::cboColumns(), 6, this);
+    struct Later {
+        const char* connection;
+        const st::Bound* statement;
+        const char* order;
+    };
+    static const Later later[] = {
+        {"RvDtsTuss", &st::kProcTuss, "pt_tuss"},
+        {"RvDtsRenases", &st::kProcRenases, "prn_renases"},
+        {"RvDtsRedes", &st::kProcRedes, "comp_rede, pcr_componente"},
+        {"RvDtsOrigem", &st::kProcOrigem, "po_proc_origem"},
+        {"RvDtsRegrasCondicionadas", &st::kProcRegrasCond, "prc_regra"},
+        {"RvDtsExcecoesCompatibilidade", &st::kProcExcecoes, "ec_proc_princ, ec_proc_comp"},
+    };
+    for (const Later& l : later) {
+        kdata::DataSet* ds = makeQuery(QString::fromLatin1(l.connection).replace(0, 5, QStringLiteral("qry")),
+                                       l.statement->sql + "\norder by " + l.order);
+        laterLists_.emplace_back(ds, l.statement);
+        new TRvDataSetConnection(QString::fromLatin1(l.connection), ds, this);
+    }
 }
 
 void ProcedureReports::makeConnections()
@@ -128,6 +149,11 @@ bool ProcedureReports::runSheet(const std::string& code, const Present& present)
     kdata::DataSet* cids = qryCid10DoCodigo_;
     kdata::DataSet* cbos = qryCbosDoCodigo_;
     for (auto [ds, statement] : {std::pair{cids, &st::kProccid10}, std::pair{cbos, &st::kProccbosOrdered}}) {
+        ds->close();
+        ds->setParam(statement->param, code);
+        ds->open();
+    }
+    for (auto [ds, statement] : laterLists_) {
         ds->close();
         ds->setParam(statement->param, code);
         ds->open();

@@ -7,6 +7,7 @@
 
 #include "model/browser.h"
 #include "model/reportdata.h"
+#include "model/statements.h"
 
 #include "data/dataset.h"
 #include "data/memorytable.h"
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kreports {
@@ -58,6 +60,8 @@ private:
     kdata::DataSet* qryCbosDoCodigo_ = nullptr;
     kdata::DataSet* qryCadastroDetalhes_ = nullptr;
     kdata::DataSet* qryFinanciamento_ = nullptr;
+    // The sheet's lists of the later release files, whole and in code order.
+    std::vector<std::pair<kdata::DataSet*, const korvane::statements::Bound*>> laterLists_;
     kdata::MemoryTable* cdsCid10_ = nullptr;
     kdata::MemoryTable* cdsCbos_ = nullptr;
     TRvProject* RvTabelaGeral_ = nullptr;

@@ -78,6 +78,7 @@ protected:
         o.seed = 21;
         o.scale = 0.03;
         o.competencia = "202405";
+        o.laterFiles = true;
         release = (shared->path() / "R").string();
         korvane::generateRelease(release, o);
         totalLines = 0;

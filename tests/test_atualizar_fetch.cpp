@@ -63,7 +63,8 @@ protected:
     {
         ktest::ensureApplication();
         shared = new ktest::TempDir;
-        release = ktest::update::generate(shared->path() / "R", 41, 0.03, "202405");
+        release = ktest::update::generate(shared->path() / "R", 41, 0.03, "202405",
+                                          korvane::ReleaseOptions::Layout::Fixed, false, true);
         zip = shared->file("TabelaUnificada_202405_v2406031015.zip");
         korvane::packRelease(release, zip);
     }
@@ -95,6 +96,16 @@ TEST_F(FetchWindow, ShowsTheCompetenciaOfWhatTheFieldNamesThenLoadsTheZip)
     QTest::qWait(400);
     EXPECT_TRUE(w->lblVersao->text().startsWith(QStringLiteral("COMPETÊNCIA 05/2024\nARQUIVOS DE ")))
         << w->lblVersao->text().toStdString();
+    EXPECT_EQ(w->lblVersao->text().count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(w->lblVersao->toolTip().isEmpty());
+    // An older release: the files it lacks are named before the load.
+    const std::string older = ktest::update::generate(dir.path() / "older", 42, 0.01, "202206");
+    typeFolder(older);
+    QTest::qWait(400);
+    EXPECT_TRUE(w->lblVersao->text().endsWith(QStringLiteral("\nSEM 15 ARQUIVO(S) DAS TABELAS NOVAS: FICAM VAZIAS")))
+        << w->lblVersao->text().toStdString();
+    EXPECT_TRUE(w->lblVersao->toolTip().startsWith(QStringLiteral("tb_tuss.txt\nrl_procedimento_tuss.txt\n")))
+        << w->lblVersao->toolTip().toStdString();
 
     typeFolder(zip);
     QTest::mouseClick(w->btnImportar, Qt::LeftButton);

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -52,6 +53,7 @@ protected:
         korvane::ReleaseOptions o;
         o.seed = 5;
         o.scale = 0.05;
+        o.laterFiles = true;
         korvane::generateRelease(release, o);
         db = dir->file("KORVANE.GDB");
         created = run(QStringLiteral(KORVANE_CLI_EXE), {"--database", QString::fromStdString(db), "createdb",
@@ -84,7 +86,43 @@ TEST_F(Cli, MakesTheDatabaseAndLoadsTheRelease)
     EXPECT_TRUE(created.out.startsWith(QStringLiteral("created "))) << created.out.toStdString();
     EXPECT_EQ(loaded.status, 0) << loaded.err.toStdString();
     EXPECT_TRUE(loaded.out.contains(QStringLiteral("loaded "))) << loaded.out.toStdString();
-    EXPECT_TRUE(loaded.err.contains(QStringLiteral("step 24/24"))) << loaded.err.toStdString();
+    EXPECT_TRUE(loaded.err.contains(QStringLiteral("step 39/39"))) << loaded.err.toStdString();
+    EXPECT_FALSE(loaded.out.contains(QStringLiteral("not in this release"))) << loaded.out.toStdString();
+}
+
+TEST_F(Cli, AnOlderReleaseLoadsAndSaysWhichFilesItLacks)
+{
+    const std::string older = dir->file("older");
+    std::filesystem::copy(release, older);
+    for (const char* f : {"rl_procedimento_tuss.txt", "tb_rubrica.txt"}) std::filesystem::remove(older + "/" + f);
+    const std::string copy = dir->file("OLDER.GDB");
+    std::filesystem::copy_file(db, copy);
+    const Outcome o = run(QStringLiteral(KORVANE_CLI_EXE),
+                          {"--database", QString::fromStdString(copy), "update", QString::fromStdString(older)});
+    ASSERT_EQ(o.status, 0) << o.err.toStdString();
+    EXPECT_TRUE(o.out.contains(QStringLiteral("not in this release: rl_procedimento_tuss.txt (TB_PROC_TUSS left empty)\n")))
+        << o.out.toStdString();
+    EXPECT_TRUE(o.out.contains(QStringLiteral("not in this release: tb_rubrica.txt (TB_RUBRICA left empty)\n")));
+    EXPECT_EQ(o.out.count(QStringLiteral("not in this release")), 2);
+}
+
+TEST_F(Cli, ShowListsTheLaterPages)
+{
+    // A procedure with a TUSS code, as the release links them.
+    const std::string link = firstLine(release + "/rl_procedimento_tuss.txt");
+    const QString code = QString::fromStdString(link.substr(0, 10));
+    const QString tuss = QString::fromStdString(link.substr(10, 8));
+    const Outcome page = cli({"--csv", "show", code, "--page", "tuss"});
+    ASSERT_EQ(page.status, 0) << page.err.toStdString();
+    EXPECT_TRUE(page.out.startsWith(QStringLiteral("TUSS;Descrição\r\n")) || page.out.startsWith(QStringLiteral("TUSS;Descrição\n")))
+        << page.out.toStdString();
+    EXPECT_TRUE(page.out.contains(tuss)) << page.out.toStdString();
+    // By caption as well as by key, and every later page in the JSON of the procedure.
+    EXPECT_EQ(cli({"--csv", "show", code, "--page", "Exceções de Compatibilidade"}).status, 0);
+    const QJsonObject o = QJsonDocument::fromJson(cli({"--json", "show", code}).out.toUtf8()).object();
+    for (const char* key : {"tuss", "renases", "redes", "origem", "regras_condicionadas", "excecoes_compatibilidade"})
+        EXPECT_TRUE(o.value(QString::fromLatin1(key)).isArray()) << key;
+    EXPECT_FALSE(o.value(QStringLiteral("tuss")).toArray().isEmpty());
 }
 
 TEST_F(Cli, SearchListsCodesAndNamesInEachFormat)

@@ -6,6 +6,7 @@
 #include "ui/dbgrid.h"
 #include "ui/dbedit.h"
 #include "support/fixture.h"
+#include "support/syntheticprocs.h"
 #include "support/tempdb.h"
 #include "support/widgets.h"
 
@@ -18,6 +19,8 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -192,9 +195,11 @@ TEST_F(MainWindow, StatusBarMenuOffersTheUpdate)
     auto w = open();
     auto* menu = w->findChild<QMenu*>(QStringLiteral("PopupActionBar1"));
     ASSERT_TRUE(menu);
-    ASSERT_EQ(menu->actions().size(), 1);
+    ASSERT_EQ(menu->actions().size(), 2);
     EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("ATUALIZAÇÃO TABELAS"));
     EXPECT_EQ(menu->actions().front()->objectName(), QStringLiteral("ATUALIZAOTABELAS1"));
+    EXPECT_EQ(menu->actions().back()->text(), QStringLiteral("VERIFICAR"));
+    EXPECT_EQ(menu->actions().back()->objectName(), QStringLiteral("VERIFICAR1"));
     QStatusBar* bar = w->statusBar();
     emit bar->customContextMenuRequested(QPoint(10, 5));
     EXPECT_TRUE(menu->isVisible());
@@ -209,6 +214,29 @@ TEST_F(MainWindow, ADatabaseThatCannotBeOpenedStopsTheStart)
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("NOPE.GDB"))) << dialogs.errors[0].toStdString();
     for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<TfrmKorvane*>(top) && top->isVisible());
+}
+
+// A file cut short (a copy stopped half-way, a full disk): the engine attaches,
+// since the pages it reads first are whole, and fails only when the first
+// result sets reach the lost half. That is a database that cannot be opened.
+TEST_F(MainWindow, ADatabaseCutToHalfItsSizeStopsTheStart)
+{
+    path = ktest::createSchemaDatabase(dir);
+    {
+        kdb::Connection db;
+        db.open(path, ktest::kCredentials);
+        ktest::insertSyntheticProcs(db, ktest::makeSyntheticProcs(20000));
+        db.close();
+    }
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+    auto w = startMainWindow(path);
+    EXPECT_FALSE(w);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("File size is less than expected"))) << dialogs.errors[0].toStdString();
+    for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<TfrmKorvane*>(top) && top->isVisible());
+    // Nothing of it holds the file: another program may open it to repair it.
+    std::filesystem::remove(path);
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(MainWindow, AnEngineErrorIsReportedAndTheWindowStaysUsable)

@@ -3,6 +3,8 @@
 
 #include "support/browserfixture.h"
 
+#include <QToolButton>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -107,6 +109,108 @@ TEST_F(Browser, EveryPageBoxReadsWhatAPersonTypes)
     type(compa, QStringLiteral("código meio"));
     EXPECT_EQ(codes(w->model().qryProcopm(), "PC_PROC_SEC"), (std::set<std::string>{"0211030100"}));
     EXPECT_TRUE(dialogs.errors.empty());
+}
+
+// The pages of the later release files come after the twelve, follow the
+// current procedure, and search as the first pages do.
+TEST_F(Browser, LaterPagesListTheRowsOfTheCurrentProcedure)
+{
+    const std::vector<std::string> captions = {"TUSS", "RENASES", "Redes", "Origem", "Regras Condicionadas",
+                                               "Exceções de Compatibilidade"};
+    auto* tabs = ktest::control<QTabWidget>(*w, "PageControl1");
+    ASSERT_EQ(tabs->count(), 18);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(tabs->tabText(12 + i).toStdString(), captions[static_cast<std::size_t>(i)]);
+
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
+    korvane::BrowserModel& m = w->model();
+    EXPECT_EQ(codes(m.qryProcTuss(), "PT_TUSS"), (std::set<std::string>{"10101012", "10101039"}));
+    EXPECT_EQ(codes(m.qryProcRenases(), "PRN_RENASES"), (std::set<std::string>{"014"}));
+    EXPECT_EQ(m.qryProcRenases()->recordCount(), 1u);   // the line the release repeats, once
+    EXPECT_EQ(codes(m.qryProcRedes(), "PCR_COMPONENTE"), (std::set<std::string>{"92.01", "93.04"}));
+    EXPECT_EQ(codes(m.qryProcRedes(), "REDE_DESCR"), (std::set<std::string>{"Cegonha", "Urg\xEAncia e Emerg\xEAncia"}));
+    EXPECT_EQ(codes(m.qryProcOrigem(), "PROC_DESCR"),
+              (std::set<std::string>{"CONSULTA DE PROFISSIONAIS DE NIVEL SUPERIOR NA ATENCAO PRIMARIA"}));
+    EXPECT_EQ(codes(m.qryProcRegrasCond(), "PRC_REGRA"), (std::set<std::string>{"0004", "0006"}));
+    // An exception naming a procedure the table lacks keeps its row, the name empty.
+    kdata::DataSet* exceptions = m.qryProcExcecoes();
+    exceptions->fetchAll();
+    ASSERT_EQ(exceptions->recordCount(), 2u);
+    for (std::size_t r = 0; r < 2; ++r) {
+        const std::string compat = exceptions->value(r, QStringLiteral("EC_PROC_COMP")).toString();
+        EXPECT_EQ(exceptions->value(r, QStringLiteral("DESC_COMPAT")).isNull(), compat == "0702099999") << compat;
+    }
+    // The grids show the titles of the fields.
+    auto* grid = ktest::control<kui::DBGrid>(*w, "dbgRedes");
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(grid->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Descrição Componente"));
+
+    // Another procedure, other rows; one without any, empty pages.
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0211030100"));
+    EXPECT_EQ(codes(m.qryProcTuss(), "PT_TUSS"), (std::set<std::string>{"40301010"}));
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0303010037"));
+    for (kdata::DataSet* ds : {m.qryProcTuss(), m.qryProcRenases(), m.qryProcRedes(), m.qryProcOrigem(),
+                               m.qryProcRegrasCond(), m.qryProcExcecoes()})
+        EXPECT_TRUE(ds->isEmpty()) << ds->objectName().toStdString();
+}
+
+TEST_F(Browser, LaterPageBoxesSearchByNameOrCodeAndAreCleared)
+{
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
+    korvane::BrowserModel& m = w->model();
+    const auto search = [&](const char* box, const QString& text, kdata::DataSet* ds, const char* field) {
+        auto* edit = ktest::control<QLineEdit>(*w, box);
+        edit->clear();
+        type(edit, text);
+        return codes(ds, field);
+    };
+    // Names first, accents and case aside, every word; then codes as printed.
+    EXPECT_EQ(search("edtPesquiseTuss", QStringLiteral("pronto"), m.qryProcTuss(), "PT_TUSS"),
+              (std::set<std::string>{"10101039"}));
+    EXPECT_EQ(search("edtPesquiseTuss", QStringLiteral("CONSULTORIO HORÁRIO"), m.qryProcTuss(), "PT_TUSS"),
+              (std::set<std::string>{"10101012"}));
+    EXPECT_EQ(search("edtPesquiseTuss", QStringLiteral("1.0101.039"), m.qryProcTuss(), "PT_TUSS"),
+              (std::set<std::string>{"10101039"}));
+    EXPECT_EQ(search("edtPesquiseRenases", QStringLiteral("ambulatorial"), m.qryProcRenases(), "PRN_RENASES"),
+              (std::set<std::string>{"014"}));
+    EXPECT_EQ(search("edtPesquiseRedes", QStringLiteral("CEGONHA"), m.qryProcRedes(), "PCR_COMPONENTE"),
+              (std::set<std::string>{"92.01"}));
+    EXPECT_EQ(search("edtPesquiseRedes", QStringLiteral("estabilizacao"), m.qryProcRedes(), "PCR_COMPONENTE"),
+              (std::set<std::string>{"93.04"}));
+    EXPECT_EQ(search("edtPesquiseRedes", QStringLiteral("93.04"), m.qryProcRedes(), "PCR_COMPONENTE"),
+              (std::set<std::string>{"93.04"}));
+    EXPECT_EQ(search("edtPesquiseRegras", QStringLiteral("rejeicao"), m.qryProcRegrasCond(), "PRC_REGRA"),
+              (std::set<std::string>{"0006"}));
+    // The words of a rule's text find it too.
+    EXPECT_EQ(search("edtPesquiseRegras", QStringLiteral("incremento J18"), m.qryProcRegrasCond(), "PRC_REGRA"),
+              (std::set<std::string>{"0004"}));
+    // The lists of procedures: codes first, then names.
+    EXPECT_EQ(search("edtPesquiseOrigem", QStringLiteral("03.01.01.003-0"), m.qryProcOrigem(), "PO_PROC_ORIGEM"),
+              (std::set<std::string>{"0301010030"}));
+    EXPECT_TRUE(search("edtPesquiseOrigem", QStringLiteral("0401"), m.qryProcOrigem(), "PO_PROC_ORIGEM").empty());
+    EXPECT_EQ(search("edtPesquiseExcecoes", QStringLiteral("0702010016"), m.qryProcExcecoes(), "EC_PROC_COMP"),
+              (std::set<std::string>{"0702010016"}));
+    EXPECT_EQ(search("edtPesquiseExcecoes", QStringLiteral("0401010023"), m.qryProcExcecoes(), "EC_PROC_COMP"),
+              (std::set<std::string>{"0702099999"}));
+    EXPECT_EQ(search("edtPesquiseExcecoes", QStringLiteral("placa dinamica"), m.qryProcExcecoes(), "EC_PROC_COMP"),
+              (std::set<std::string>{"0702010016"}));
+    EXPECT_TRUE(search("edtPesquiseExcecoes", QStringLiteral("' or ''='"), m.qryProcExcecoes(), "EC_PROC_COMP").empty());
+
+    // A filter stays for the next procedures until its box changes.
+    search("edtPesquiseTuss", QStringLiteral("pronto"), m.qryProcTuss(), "PT_TUSS");
+    ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0211030100"));
+    EXPECT_TRUE(m.qryProcTuss()->isEmpty());   // its one code is not "pronto"
+    // The clear button empties these boxes as it does the CID-10 and CBO ones.
+    QTest::mouseClick(ktest::control<QToolButton>(*w, "btnLimpar"), Qt::LeftButton);
+    for (const char* box : {"edtPesquiseTuss", "edtPesquiseRenases", "edtPesquiseRedes", "edtPesquiseOrigem",
+                            "edtPesquiseRegras", "edtPesquiseExcecoes"})
+        EXPECT_TRUE(ktest::control<QLineEdit>(*w, box)->text().isEmpty()) << box;
+    type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
+    EXPECT_EQ(codes(m.qryProcTuss(), "PT_TUSS").size(), 2u);
+    EXPECT_EQ(codes(m.qryProcExcecoes(), "EC_PROC_COMP").size(), 2u);
+    EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
 }
 
 } // namespace

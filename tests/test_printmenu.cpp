@@ -271,4 +271,42 @@ TEST_F(PrintMenu, AMissingProjectIsReportedAndTheNextRunTriesAgain)
     EXPECT_TRUE(std::filesystem::exists(pdf.toStdString()));
 }
 
+// The lists of the later release files, each under its title, whole and
+// whatever their page boxes narrow; a procedure without any prints none.
+TEST_F(PrintMenu, TheSheetPrintsTheLaterListsOfItsProcedure)
+{
+    type(QStringLiteral("0301010072"));
+    QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquiseTuss"), QStringLiteral("PRONTO"));
+    ASSERT_EQ(w->model().qryProcTuss()->recordCount(), 1u);
+    trigger("Analtico1");
+    EXPECT_TRUE(dialogs.errors.empty());
+    QString text = ktest::pdfText(pdf);
+    const QStringList titles = {QStringLiteral("Códigos TUSS"), QStringLiteral("RENASES"), QStringLiteral("Redes de atenção"),
+                                QStringLiteral("Procedimentos de origem"), QStringLiteral("Regras condicionadas"),
+                                QStringLiteral("Exceções de compatibilidade")};
+    int at = 0;
+    for (const QString& t : titles) {
+        const int found = text.indexOf(t, at);
+        EXPECT_GT(found, at) << t.toStdString();
+        at = std::max(at, found);
+    }
+    for (const char* shown : {"10101012", "10101039", "Consulta em pronto socorro", "014", "Cegonha", "Pré-natal",
+                              "93.04", "0301010030", "CONDICIONA INCREMENTO", "0006", "0702010016", "0702099999",
+                              "PLACA DE COMPRESSAO DINAMICA"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(shown))) << shown;
+    EXPECT_LT(text.indexOf(QStringLiteral("10101012")), text.indexOf(QStringLiteral("10101039")));
+
+    // A typed code that is not the selection prints its own lists.
+    choose(ktest::control<kui::DBLookupCombo>(*w, "dblGrupo"), QStringLiteral("04"));
+    type(QStringLiteral("0301010072"));
+    ASSERT_TRUE(w->model().qryTbProc()->isEmpty());
+    trigger("Analtico1");
+    EXPECT_EQ(ktest::pdfText(pdf).count(QStringLiteral("Exceções de compatibilidade")), 1);
+
+    type(QStringLiteral("0401010023"));
+    trigger("Analtico1");
+    text = ktest::pdfText(pdf);
+    for (const QString& t : titles) EXPECT_FALSE(text.contains(t)) << t.toStdString();
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "reports/project.h"
 #include "model/limits.h"
 #include "model/reportdata.h"
+#include "model/statements.h"
 
 #include "core/text.h"
 #include "db/query.h"
@@ -246,6 +247,17 @@ protected:
         connections.push_back(std::make_unique<TRvDataSetConnection>(QStringLiteral("RvDtsCbos"), cdsCbos));
         connections.push_back(std::make_unique<TRvDataSetConnection>(QStringLiteral("RvDataSetConnection2"), cid10));
         connections.push_back(std::make_unique<TRvDataSetConnection>(QStringLiteral("RvDataSetConnection3"), cbo));
+        // The lists of the later release files, empty here.
+        namespace st = korvane::statements;
+        const std::pair<const char*, const st::Bound*> later[] = {
+            {"RvDtsTuss", &st::kProcTuss},       {"RvDtsRenases", &st::kProcRenases},
+            {"RvDtsRedes", &st::kProcRedes},     {"RvDtsOrigem", &st::kProcOrigem},
+            {"RvDtsRegrasCondicionadas", &st::kProcRegrasCond}, {"RvDtsExcecoesCompatibilidade", &st::kProcExcecoes}};
+        for (const auto& [name, statement] : later) {
+            kdata::DataSet* ds = &dataSet(QString::fromLatin1(name), statement->sql);
+            laterLists.emplace_back(ds, statement->param);
+            connections.push_back(std::make_unique<TRvDataSetConnection>(QString::fromLatin1(name), ds));
+        }
         sheet.setProjectFile(project("TabelaAnalitica.rav"));
     }
 
@@ -269,6 +281,11 @@ protected:
         indi->close();
         indi->setParam("proc_cod", typed);
         indi->open();
+        for (auto [ds, param] : laterLists) {
+            ds->close();
+            ds->setParam(param, typed);
+            ds->open();
+        }
     }
 
     kdata::DataSet* indi = nullptr;
@@ -277,6 +294,7 @@ protected:
     kdata::MemoryTable* cdsCid10 = nullptr;
     kdata::MemoryTable* cdsCbos = nullptr;
     std::vector<std::unique_ptr<TRvDataSetConnection>> connections;
+    std::vector<std::pair<kdata::DataSet*, const char*>> laterLists;
     std::vector<std::string> cids, cbos;
     TRvProject sheet{QStringLiteral("RvTabelaAnalitica")};
 };

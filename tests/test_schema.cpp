@@ -63,6 +63,26 @@ const std::map<std::string, std::string> kExpected = {
     {"TB_CHECK", "CH_PROC CHAR(10) NN PK, CH_COD INTEGER NN PK, CH_CMPT_INI CHAR(6), CH_CMPT_FIM CHAR(6), "
                  "CH_DOCUM VARCHAR(30)"},
     {"TB_CHECK_LIST", "CL_COD INTEGER NN PK, CL_DESCR VARCHAR(200) NN"},
+    // The later release files.
+    {"TB_TUSS", "TUSS_COD VARCHAR(10) NN PK, TUSS_DESCR VARCHAR(450)"},
+    {"TB_PROC_TUSS", "PT_PROC CHAR(10) NN PK, PT_TUSS VARCHAR(10) NN PK"},
+    {"TB_RENASES", "REN_COD VARCHAR(10) NN PK, REN_DESCR VARCHAR(150)"},
+    {"TB_PROC_RENASES", "PRN_PROC CHAR(10) NN, PRN_RENASES VARCHAR(10) NN"},
+    {"TB_REDE_ATENCAO", "REDE_COD VARCHAR(3) NN PK, REDE_DESCR VARCHAR(50)"},
+    {"TB_COMPONENTE_REDE", "COMP_COD VARCHAR(10) NN PK, COMP_DESCR VARCHAR(150), COMP_REDE VARCHAR(3)"},
+    {"TB_PROC_COMP_REDE", "PCR_PROC CHAR(10) NN PK, PCR_COMPONENTE VARCHAR(10) NN PK"},
+    {"TB_PROC_ORIGEM", "PO_PROC CHAR(10) NN PK, PO_PROC_ORIGEM CHAR(10) NN PK, PO_CMPT_INI CHAR(6), PO_CMPT_FIM CHAR(6)"},
+    {"TB_REGRA_COND", "RC_COD VARCHAR(4) NN PK, RC_DESCR VARCHAR(150), RC_DETALHE VARCHAR(4000)"},
+    {"TB_PROC_REGRA_COND", "PRC_PROC CHAR(10) NN PK, PRC_REGRA VARCHAR(4) NN PK"},
+    {"TB_EXCECAO_COMP", "EC_PROC_RESTR CHAR(10) NN PK, EC_PROC_PRINC CHAR(10) NN PK, EC_REG_PRINC CHAR(2) NN PK, "
+                        "EC_PROC_COMP CHAR(10) NN PK, EC_REG_COMP CHAR(2) NN PK, EC_TP_COMPAT CHAR(1) NN PK, "
+                        "EC_CMPT_INI CHAR(6), EC_CMPT_FIM CHAR(6)"},
+    {"TB_SIA_SIH", "SS_COD VARCHAR(10) NN PK, SS_TIPO CHAR(1) NN PK, SS_DESCR VARCHAR(100), SS_CMPT_INI CHAR(6), "
+                   "SS_CMPT_FIM CHAR(6)"},
+    {"TB_PROC_SIA_SIH", "PSS_PROC CHAR(10) NN PK, PSS_SIA_SIH VARCHAR(10) NN PK, PSS_TIPO CHAR(1) NN PK, "
+                        "PSS_CMPT_INI CHAR(6), PSS_CMPT_FIM CHAR(6)"},
+    {"TB_RUBRICA", "RUB_COD VARCHAR(6) NN PK, RUB_DESCR VARCHAR(100), RUB_CMPT_INI CHAR(6), RUB_CMPT_FIM CHAR(6)"},
+    {"TB_DESCRICAO_DETALHE", "DD_DETALHE CHAR(3) NN PK, DD_DESCR VARCHAR(4000), DD_CMPT_INI CHAR(6), DD_CMPT_FIM CHAR(6)"},
 };
 
 std::string trimRight(std::string s)
@@ -137,7 +157,7 @@ protected:
 TEST_F(SchemaTest, TablesColumnsTypesAndKeysAreAsDesigned)
 {
     const auto actual = describeTables();
-    EXPECT_EQ(actual.size(), 29u);
+    EXPECT_EQ(actual.size(), 44u);   // the 29 and the 15 of the later release files
     for (const auto& [table, columns] : kExpected) {
         auto it = actual.find(table);
         ASSERT_NE(it, actual.end()) << "missing table " << table;
@@ -155,6 +175,9 @@ TEST_F(SchemaTest, ReverseLookupsAreIndexed)
         {"TB_CID_PROC", "CP_CID"},         {"TB_PROC_CBO", "PCBO_CBO"},      {"TB_PROC_COMP", "PC_PROC_SEC"},
         {"TB_DESCRICOES", "PROCEDIMENTO"}, {"TB_PROC_DETALHE", "PROCEDIMENTO"}, {"TB_PROC_HABILITACAO", "PROCEDIMENTO"},
         {"TB_CID_PROC", "CP_PROC"},        {"TB_PROC_CBO", "PCBO_PROC"},     {"TB_PROC_COMP", "PC_PROC_PRINC"},
+        {"TB_PROC_TUSS", "PT_PROC"},       {"TB_PROC_RENASES", "PRN_PROC"},  {"TB_PROC_COMP_REDE", "PCR_PROC"},
+        {"TB_PROC_ORIGEM", "PO_PROC"},     {"TB_PROC_REGRA_COND", "PRC_PROC"}, {"TB_EXCECAO_COMP", "EC_PROC_RESTR"},
+        {"TB_EXCECAO_COMP", "EC_PROC_PRINC"}, {"TB_PROC_SIA_SIH", "PSS_PROC"},
     };
     for (const auto& [table, field] : leading) {
         q.setParam("t", table);
@@ -207,6 +230,40 @@ TEST(SchemaUpgrade, AnEarlierDatabaseGetsTheColumnsTheLoadFills)
     q.setSql("select count(*) from TB_CLINICA");
     q.open();
     EXPECT_EQ(q.field(std::size_t{0}).asInteger(), 2);
+}
+
+// A database made before the later release files were loaded: the next
+// update makes their tables and indexes as a new database has them, and the
+// rows of the others stay.
+TEST(SchemaUpgrade, AnEarlierDatabaseGetsTheTablesOfTheLaterFiles)
+{
+    ktest::TempDir dir;
+    const std::string full(kdb::schemaScript());
+    const std::size_t later = full.find("CREATE TABLE TB_TUSS");
+    ASSERT_NE(later, std::string::npos);
+    kdb::Connection db;
+    db.create(dir.file("OLD.GDB"), ktest::kCredentials, kdb::kPageSize, kdb::kDefaultCharset);
+    for (const std::string& s : kdb::splitScript(full.substr(0, later))) db.executeImmediate(s);
+    db.executeImmediate("insert into TB_CLINICA values ('01', 'CIRURGICO')");
+
+    EXPECT_EQ(korvane::upgradeSchema(db), 15);
+    EXPECT_EQ(korvane::upgradeSchema(db), 0);
+    // Made whole: keys and the index, and a row fits as the load writes it.
+    db.executeImmediate("insert into TB_EXCECAO_COMP values ('0303010037', '0702040150', '04', '0702050342', '04', "
+                        "'2', null, '202606')");
+    EXPECT_THROW(db.executeImmediate("insert into TB_EXCECAO_COMP values ('0303010037', '0702040150', '04', "
+                                     "'0702050342', '04', '2', null, null)"),
+                 kdb::Error);
+    db.executeImmediate("insert into TB_REGRA_COND values ('0004', 'REGRA', '" + std::string(4000, 'X') + "')");
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    kdb::Query q(db, tr);
+    q.setSql("select count(*) from rdb$indices where rdb$index_name = 'IX_TB_EXCECAO_COMP_PRINC' "
+             "and rdb$relation_name = 'TB_EXCECAO_COMP'");
+    q.open();
+    EXPECT_EQ(q.field(std::size_t{0}).asInteger(), 1);
+    q.setSql("select count(*) from TB_CLINICA");
+    q.open();
+    EXPECT_EQ(q.field(std::size_t{0}).asInteger(), 1);
 }
 
 TEST(SchemaScript, SplitsAtSemicolonsOutsideTextsAndComments)

@@ -5,6 +5,7 @@
 
 #include "support/updaterun.h"
 #include "core/text.h"
+#include "update/releaseinfo.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,8 @@ TEST_F(UpdateRun, ReleaseLoadsWholeAndReplacesThePreviousOne)
     }
     EXPECT_EQ(progress.runTotal.load(), total);
     EXPECT_EQ(progress.runDone.load(), total);
-    EXPECT_EQ(progress.step.load(), 24);
+    EXPECT_EQ(progress.step.load(), static_cast<int>(korvane::releaseLayouts().size()));
+    EXPECT_NE(scalar(db, "select count(*) from TB_PROC_TUSS"), "0");
     EXPECT_EQ(scalar(db, "select count(*) from VERSAO"), "1");
     EXPECT_EQ(scalar(db, "select VERSAO from VERSAO"), "02/2024");
     EXPECT_EQ(scalar(db, "select count(*) from TB_PROC where PROC_CMPT_FIM <> '202402'"), "0");
@@ -42,9 +44,12 @@ TEST_F(UpdateRun, ReleaseLoadsWholeAndReplacesThePreviousOne)
     EXPECT_NE(scalar(db, "select count(*) from TB_PROC_COMP c join TB_PROC p on p.PROC_COD = c.PC_PROC_SEC "
                          "where substring(p.PROC_COD from 1 for 2) = '07'"),
               "0");
-    // And loading A again gives back exactly what the first load of A gave.
+    // Loading A again keeps both: the newest shows by default, and A's
+    // competência shows exactly what the first load of A gave.
+    const Fingerprint ofB = fingerprint(db);
     ASSERT_EQ(update(db, releaseA), "");
-    EXPECT_EQ(fingerprint(db), *before);
+    EXPECT_EQ(fingerprint(db), ofB);
+    EXPECT_EQ(fingerprint(db, "202401"), *before);
 }
 
 TEST_F(UpdateRun, ALoadLeavesFreshIndexStatistics)
@@ -56,7 +61,9 @@ TEST_F(UpdateRun, ALoadLeavesFreshIndexStatistics)
                               "where rdb$index_name = 'IX_TB_PROC_CBO_CBO'";
     EXPECT_EQ(scalar(db, query), "0");
     ASSERT_EQ(update(db, releaseA), "");
-    const long perMillion = std::stol(scalar(db, query));
+    // The rows now live in the history table, under its index of the same column.
+    const long perMillion = std::stol(scalar(db, "select cast(rdb$statistics * 1000000 as integer) from rdb$indices "
+                                                 "where rdb$index_name = 'HX_PROC_CBO_1'"));
     EXPECT_GT(perMillion, 0);
     EXPECT_LT(perMillion, 1000000);
 }
@@ -92,7 +99,9 @@ TEST_P(BadLineAtEveryStep, LeavesTheDatabaseAsItWas)
     ASSERT_GE(error.size(), where.size());
     EXPECT_EQ(error.substr(error.size() - where.size()), where) << error;
     EXPECT_EQ(progress.step.load(), bad.step);
-    EXPECT_EQ(progress.tableDone.load(), 1);
+    // Lines are read and checked before the history is written; a rule only
+    // the engine holds (a CHECK constraint) stops the run when it writes.
+    EXPECT_GE(progress.tableDone.load(), 1);
     EXPECT_EQ(fingerprint(loadedA), *before);
 }
 
@@ -121,7 +130,15 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{21, "", "Field 'PROCEDIMENTO' must have a value"},
                       BadLine{22, "", "Field 'GRUPO' must have a value"},
                       BadLine{23, "", "Field 'CODIGO' must have a value"},
-                      BadLine{24, "9999999999XXX", "Operation violates CHECK constraint CK_TEST_DETALHE"}),
+                      BadLine{24, "9999999999XXX", "Operation violates CHECK constraint CK_TEST_DETALHE"},
+                      BadLine{25, "", "Field 'TUSS_COD' must have a value"},
+                      BadLine{26, "dup", "violation of PRIMARY or UNIQUE KEY"},
+                      BadLine{28, "0301010072", "Field 'PRN_RENASES' must have a value"},
+                      BadLine{31, "dup", "violation of PRIMARY or UNIQUE KEY"},
+                      BadLine{33, "", "Field 'RC_COD' must have a value"},
+                      BadLine{35, "0301010072", "Field 'EC_PROC_PRINC' must have a value"},
+                      BadLine{36, "01002015  NOME", "Field 'SS_TIPO' must have a value"},
+                      BadLine{39, "", "Field 'DD_DETALHE' must have a value"}),
     [](const ::testing::TestParamInfo<BadLine>& i) { return "Step" + std::to_string(i.param.step); });
 
 TEST_F(UpdateRun, MissingLastFileFailsBeforeAnyTableIsTouched)
@@ -176,13 +193,67 @@ TEST_F(UpdateRun, FileChangedAfterTheCheckStopsTheRunAndIsUndone)
 
 TEST_F(UpdateRun, FailureInsideAStepHookIsUndoneToo)
 {
-    // The last step, after 23 tables have been replaced in the transaction.
+    // The last step, after every other table has been replaced in the transaction.
+    const korvane::TableLayout& last = korvane::releaseLayouts().back();
     korvane::UpdateHooks hooks;
-    hooks.beforeStep = [](int step) {
-        if (step == 24) throw std::runtime_error("stopped");
+    hooks.beforeStep = [&](int step) {
+        if (step == last.step) throw std::runtime_error("stopped");
     };
-    EXPECT_EQ(update(loadedA, releaseB, nullptr, hooks), "stopped\n" + releaseB + "/rl_procedimento_detalhe.txt");
+    EXPECT_EQ(update(loadedA, releaseB, nullptr, hooks), "stopped\n" + releaseB + "/" + last.fileName);
     EXPECT_EQ(fingerprint(loadedA), *before);
+}
+
+// An older release lacks the later files: it loads without them, says which
+// they are, and leaves their tables empty, also after a release that had them.
+TEST_F(UpdateRun, OlderReleaseLoadsWithoutTheLaterFilesAndEmptiesTheirTables)
+{
+    const korvane::CheckedRelease older = korvane::CheckedRelease::read(releaseA);
+    std::vector<std::string> absent;
+    for (const korvane::TableLayout* l : older.absent()) absent.push_back(l->fileName);
+    const std::vector<std::string> expected = {
+        "tb_tuss.txt", "rl_procedimento_tuss.txt", "tb_renases.txt", "rl_procedimento_renases.txt",
+        "tb_rede_atencao.txt", "tb_componente_rede.txt", "rl_procedimento_comp_rede.txt", "rl_procedimento_origem.txt",
+        "tb_regra_condicionada.txt", "rl_procedimento_regra_cond.txt", "rl_excecao_compatibilidade.txt",
+        "tb_sia_sih.txt", "rl_procedimento_sia_sih.txt", "tb_rubrica.txt", "tb_descricao_detalhe.txt"};
+    EXPECT_EQ(absent, expected);
+    EXPECT_TRUE(korvane::CheckedRelease::read(releaseB).absent().empty());
+    EXPECT_EQ(korvane::describeRelease(korvane::FolderSource(releaseA)).absent.size(), 15u);
+    EXPECT_TRUE(korvane::describeRelease(korvane::FolderSource(releaseB)).absent.empty());
+
+    const std::string db = copyOfLoadedA();
+    ASSERT_EQ(update(db, releaseB), "");
+    ASSERT_NE(scalar(db, "select count(*) from TB_TUSS"), "0");
+    std::map<int, std::int64_t> totals;
+    korvane::UpdateProgress progress;
+    korvane::UpdateHooks hooks;
+    hooks.beforeStep = [&](int step) { totals[step] = progress.tableTotal.load(); };
+    ASSERT_EQ(update(db, releaseA, &progress, hooks), "");
+    EXPECT_EQ(totals.size(), korvane::releaseLayouts().size());
+    for (const korvane::TableLayout& l : korvane::releaseLayouts())
+        if (l.optional) {
+            EXPECT_EQ(totals[l.step], 0) << l.fileName;
+            EXPECT_EQ(scalar(db, std::string("select count(*) from ") + l.table), "0") << l.table;
+        }
+    EXPECT_EQ(fingerprint(db), *before);
+}
+
+// One later file missing is no different from all of them; a file of the
+// first 24 missing still stops the run.
+TEST_F(UpdateRun, ReleaseWithoutOneLaterFileLoadsTheOthers)
+{
+    const std::string folder = copyOfB();
+    fs::remove(fs::path(folder) / "rl_procedimento_tuss.txt");
+    const std::string db = copyOfLoadedA();
+    ASSERT_EQ(update(db, folder), "");
+    EXPECT_EQ(scalar(db, "select count(*) from TB_PROC_TUSS"), "0");
+    EXPECT_EQ(scalar(db, "select count(*) from TB_TUSS"), std::to_string(linesOf(folder, "tb_tuss.txt").size()));
+    EXPECT_EQ(scalar(db, "select count(*) from TB_PROC_ORIGEM where PO_CMPT_FIM is distinct from '202402'"), "0");
+    const korvane::CheckedRelease checked = korvane::CheckedRelease::read(folder);
+    ASSERT_EQ(checked.absent().size(), 1u);
+    EXPECT_STREQ(checked.absent().front()->table, "TB_PROC_TUSS");
+
+    fs::remove(fs::path(folder) / "tb_registro.txt");
+    EXPECT_EQ(update(db, folder), "Cannot open file \"" + folder + "/tb_registro.txt\". No such file or directory");
 }
 
 TEST_F(UpdateRun, EmptyFilesEmptyTheirTablesAndVersaoFollows)
@@ -198,27 +269,21 @@ TEST_F(UpdateRun, EmptyFilesEmptyTheirTablesAndVersaoFollows)
     EXPECT_EQ(totals[23], 0);
     EXPECT_GT(totals[3], 0);
     EXPECT_EQ(scalar(db, "select count(*) from TB_DETALHE"), "0");
-    // A VERSAO row holding NULL (a database made before any load) is found
-    // and updated ("= NULL" would match nothing).
-    {
-        kdb::Connection c;
-        c.open(db, ktest::kCredentials);
-        c.executeImmediate("update VERSAO set VERSAO = null");
-        c.close();
-    }
-    ASSERT_EQ(update(db, releaseB), "");
-    EXPECT_EQ(scalar(db, "select count(*) from VERSAO"), "1");
     EXPECT_EQ(scalar(db, "select VERSAO from VERSAO"), "02/2024");
-    // No row at all: one is added.
-    {
-        kdb::Connection c;
-        c.open(db, ktest::kCredentials);
-        c.executeImmediate("delete from VERSAO");
-        c.close();
-    }
+    // The month before keeps its own details.
+    EXPECT_NE(scalar(db, "select count(*) from H_TB_DETALHE where HIST_INI <= '202401'"), "0");
+
+    // A release without procedures is refused.
+    const auto before = fingerprint(db);
+    ktest::writeFile(fs::path(folder) / "tb_procedimento.txt", "");
+    EXPECT_EQ(update(db, folder), "Arquivo \"" + folder + "/tb_procedimento.txt\" está vazio: uma versão sem "
+                                  "procedimentos não é carregada");
+    EXPECT_EQ(fingerprint(db), before);
+    // VERSAO follows the competência consulted, one row each.
     ASSERT_EQ(update(db, releaseA), "");
     EXPECT_EQ(scalar(db, "select count(*) from VERSAO"), "1");
-    EXPECT_EQ(scalar(db, "select VERSAO from VERSAO"), "01/2024");
+    EXPECT_EQ(scalar(db, "select VERSAO from VERSAO"), "02/2024");
+    EXPECT_EQ(scalar(db, "select count(*) from HIST_RELEASE"), "2");
 }
 
 TEST_F(UpdateRun, LayoutOf2025LoadsTheWidenedValues)

@@ -1,7 +1,9 @@
 // korvane-genrelease [--seed N] [--scale X] [--layout fixed|2025]
-//                    [--layout-files yes|no] [--competencia AAAAMM] [--zip FILE] OUT_FOLDER
-// Writes a synthetic SIGTAP release: the 24 files the update loads plus
-// tb_cid.txt and tb_financiamento.txt for korvane-createdb; --zip also packs
+//                    [--layout-files yes|no] [--later-files yes|no]
+//                    [--competencia AAAAMM] [--zip FILE] OUT_FOLDER
+// Writes a synthetic SIGTAP release: the 24 files every release has plus
+// tb_cid.txt and tb_financiamento.txt for korvane-createdb, and with
+// --later-files yes the fifteen files later releases carry; --zip also packs
 // them into one zip, as DATASUS publishes a release.
 
 #include "tools/releasegen.h"
@@ -29,10 +31,11 @@ int main(int argc, char** argv)
                 if (v == "fixed") options.layout = korvane::ReleaseOptions::Layout::Fixed;
                 else if (v == "2025") options.layout = korvane::ReleaseOptions::Layout::Y2025;
                 else usage = true;
-            } else if (a == "--layout-files" && hasValue) {
+            } else if ((a == "--layout-files" || a == "--later-files") && hasValue) {
                 const std::string v = argv[++i];
-                if (v == "yes") options.layoutFiles = true;
-                else if (v == "no") options.layoutFiles = false;
+                bool& flag = a == "--layout-files" ? options.layoutFiles : options.laterFiles;
+                if (v == "yes") flag = true;
+                else if (v == "no") flag = false;
                 else usage = true;
             } else if (a.empty() || a[0] == '-' || !folder.empty()) usage = true;
             else folder = a;
@@ -42,7 +45,8 @@ int main(int argc, char** argv)
     }
     if (usage || folder.empty()) {
         std::fprintf(stderr, "usage: korvane-genrelease [--seed N] [--scale X] [--layout fixed|2025] "
-                             "[--layout-files yes|no] [--competencia AAAAMM] [--zip FILE] OUT_FOLDER\n");
+                             "[--layout-files yes|no] [--later-files yes|no] [--competencia AAAAMM] [--zip FILE] "
+                             "OUT_FOLDER\n");
         return 2;
     }
     try {

@@ -4,6 +4,8 @@
 // is loaded; otherwise 1 and the reason on standard error.
 
 #include "cli/release.h"
+#include "core/settingpath.h"
+#include "core/termination.h"
 #include "korvane_config.h"
 #include "tools/folderargs.h"
 
@@ -11,12 +13,13 @@
 
 int main(int argc, char** argv)
 {
+    korvane::takeTerminationSignals();
     cli::Context context;
-    context.database = KORVANE_DATABASE_FILE;
+    context.database = korvane::settingPath(KORVANE_DATABASE_FILE);
     std::string folder;
     if (!korvane::parseDatabaseAndFolder(argc, argv, context.database, folder)) {
         std::fprintf(stderr, "usage: korvane-update [--database PATH] FOLDER\ndefault database: %s\n",
-                     KORVANE_DATABASE_FILE);
+                     context.database.c_str());
         return 2;
     }
     return cli::runUpdate(context, folder, "korvane-update");

@@ -247,27 +247,32 @@ void Generator::writeDescriptions()
     std::vector<std::size_t> chosen;
     distinct(rng_, procs_.size(), count, [&](std::size_t t) { chosen.push_back(t); });
     std::sort(chosen.begin(), chosen.end());
-    std::string text;
     for (std::size_t i : chosen) {
         const std::size_t length = rng_.chance(0.1) ? 4000 : static_cast<std::size_t>(rng_.range(40, 3999));
-        text.clear();
-        bool sentence = true;
-        while (text.size() < length) {
-            std::string word = rng_.pick(w_.filler);
-            if (sentence) word = capitalised(word);
-            text += word;
-            sentence = rng_.chance(0.08);
-            text += sentence ? ". " : " ";
-        }
-        text.resize(length);
-        if (text.back() == ' ') text.back() = '.';
         f.begin();
         f.text("CO_PROCEDIMENTO", procs_[i].code);
-        f.text("DS_PROCEDIMENTO", text);
+        f.text("DS_PROCEDIMENTO", longText(length));
         f.text("DT_COMPETENCIA", cmpt_);
         f.end();
     }
     f.finish();
+}
+
+// Sentences of filler words, exactly length bytes.
+std::string Generator::longText(std::size_t length)
+{
+    std::string text;
+    bool sentence = true;
+    while (text.size() < length) {
+        std::string word = rng_.pick(w_.filler);
+        if (sentence) word = capitalised(word);
+        text += word;
+        sentence = rng_.chance(0.08);
+        text += sentence ? ". " : " ";
+    }
+    text.resize(length);
+    if (text.back() == ' ') text.back() = '.';
+    return text;
 }
 
 } // namespace releasegen

@@ -18,15 +18,19 @@ struct ReleaseOptions {
     Layout layout = Layout::Fixed;
     bool layoutFiles = false;
     std::string competencia = "202501";   // AAAAMM written in every competência field
+    // The fifteen files later releases carry (TUSS, RENASES, networks,
+    // origins, conditioned rules, compatibility exceptions, SIA/SIH codes,
+    // rubricas, detail texts); without them the release is an older one's.
+    bool laterFiles = false;
 };
 
 struct ReleaseSummary {
-    std::map<std::string, std::size_t> lines;   // per file name, the 26 written
+    std::map<std::string, std::size_t> lines;   // per file name, every one written
     std::size_t bytes = 0;                      // all files written
 };
 
-// Writes the 24 release files, tb_cid.txt and tb_financiamento.txt (and
-// their layout files when asked) into folder, which is created if needed.
+// Writes the 24 release files, tb_cid.txt and tb_financiamento.txt, the
+// later files when asked (and their layout files when asked) into folder, which is created if needed.
 // Windows-1252 bytes, CRLF line ends. Throws std::runtime_error on a write
 // failure.
 ReleaseSummary generateRelease(const std::string& folder, const ReleaseOptions& options);

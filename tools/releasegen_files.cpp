@@ -42,6 +42,22 @@ std::vector<FileDef> fileDefs(ReleaseOptions::Layout layout)
         {"rl_procedimento_detalhe.txt", {{"CO_PROCEDIMENTO", 10, "VARCHAR2"}, {"CO_DETALHE", 3, "VARCHAR2"}, {"DT_COMPETENCIA", 6, "CHAR"}}},
         {"tb_cid.txt", {{"CO_CID", 4, "VARCHAR2"}, {"NO_CID", 100, "VARCHAR2"}, {"TP_AGRAVO", 1, "CHAR"}, {"TP_SEXO", 1, "CHAR"}, {"TP_ESTADIO", 1, "CHAR"}, {"VL_CAMPOS_IRRADIADOS", 4, "NUMBER"}}},
         {"tb_financiamento.txt", {{"CO_FINANCIAMENTO", 2, "VARCHAR2"}, {"NO_FINANCIAMENTO", 100, "VARCHAR2"}, {"DT_COMPETENCIA", 6, "CHAR"}}},
+        // The later files, laid out as in 06/2022 and since.
+        {"tb_tuss.txt", {{"CO_TUSS", 10, "VARCHAR2"}, {"NO_TUSS", 450, "VARCHAR2"}}},
+        {"rl_procedimento_tuss.txt", {{"CO_PROCEDIMENTO", 10, "VARCHAR2"}, {"CO_TUSS", 10, "VARCHAR2"}}},
+        {"tb_renases.txt", {{"CO_RENASES", 10, "VARCHAR2"}, {"NO_RENASES", 150, "VARCHAR2"}}},
+        {"rl_procedimento_renases.txt", {{"CO_PROCEDIMENTO", 10, "VARCHAR2"}, {"CO_RENASES", 10, "VARCHAR2"}}},
+        {"tb_rede_atencao.txt", {{"CO_REDE_ATENCAO", 3, "VARCHAR2"}, {"NO_REDE_ATENCAO", 50, "VARCHAR2"}}},
+        {"tb_componente_rede.txt", {{"CO_COMPONENTE_REDE", 10, "VARCHAR2"}, {"NO_COMPONENTE_REDE", 150, "VARCHAR2"}, {"CO_REDE_ATENCAO", 3, "VARCHAR2"}}},
+        {"rl_procedimento_comp_rede.txt", {{"CO_PROCEDIMENTO", 10, "VARCHAR2"}, {"CO_COMPONENTE_REDE", 10, "VARCHAR2"}}},
+        {"rl_procedimento_origem.txt", {{"CO_PROCEDIMENTO", 10, "VARCHAR2"}, {"CO_PROCEDIMENTO_ORIGEM", 10, "VARCHAR2"}, {"DT_COMPETENCIA", 6, "CHAR"}}},
+        {"tb_regra_condicionada.txt", {{"CO_REGRA_CONDICIONADA", 4, "VARCHAR2"}, {"NO_REGRA_CONDICIONADA", 150, "VARCHAR2"}, {"DS_REGRA_CONDICIONADA", 4000, "VARCHAR2"}}},
+        {"rl_procedimento_regra_cond.txt", {{"CO_PROCEDIMENTO", 10, "VARCHAR2"}, {"CO_REGRA_CONDICIONADA", 4, "VARCHAR2"}}},
+        {"rl_excecao_compatibilidade.txt", {{"CO_PROCEDIMENTO_RESTRICAO", 10, "VARCHAR2"}, {"CO_PROCEDIMENTO_PRINCIPAL", 10, "VARCHAR2"}, {"CO_REGISTRO_PRINCIPAL", 2, "VARCHAR2"}, {"CO_PROCEDIMENTO_COMPATIVEL", 10, "VARCHAR2"}, {"CO_REGISTRO_COMPATIVEL", 2, "VARCHAR2"}, {"TP_COMPATIBILIDADE", 1, "VARCHAR2"}, {"DT_COMPETENCIA", 6, "CHAR"}}},
+        {"tb_sia_sih.txt", {{"CO_PROCEDIMENTO_SIA_SIH", 10, "VARCHAR2"}, {"NO_PROCEDIMENTO_SIA_SIH", 100, "VARCHAR2"}, {"TP_PROCEDIMENTO", 1, "VARCHAR2"}, {"DT_COMPETENCIA", 6, "CHAR"}}},
+        {"rl_procedimento_sia_sih.txt", {{"CO_PROCEDIMENTO", 10, "VARCHAR2"}, {"CO_PROCEDIMENTO_SIA_SIH", 10, "VARCHAR2"}, {"TP_PROCEDIMENTO", 1, "VARCHAR2"}, {"DT_COMPETENCIA", 6, "CHAR"}}},
+        {"tb_rubrica.txt", {{"CO_RUBRICA", 6, "VARCHAR2"}, {"NO_RUBRICA", 100, "VARCHAR2"}, {"DT_COMPETENCIA", 6, "CHAR"}}},
+        {"tb_descricao_detalhe.txt", {{"CO_DETALHE", 3, "VARCHAR2"}, {"DS_DETALHE", 4000, "VARCHAR2"}, {"DT_COMPETENCIA", 6, "CHAR"}}},
     };
 }
 

@@ -171,6 +171,8 @@ public:
         writeFinancing();
         linkTheRest();
         writeDescriptions();
+        // Last, so that a seed gives the other files the same bytes either way.
+        if (o_.laterFiles) writeLaterFiles();
         return summary_;
     }
 
@@ -226,6 +228,11 @@ private:
     void writeFinancing();
     void linkTheRest();
     void writeDescriptions();
+    void writeLaterFiles();
+    void writeSiaSihAndTheRest();
+    std::vector<std::string> writeCoded(const char* name, const char* codeCol, const char* nameCol, std::size_t count,
+                                        int width, std::int64_t first, std::int64_t stride);
+    std::string longText(std::size_t length);
 
     const std::string folder_;
     const ReleaseOptions& o_;

@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include "core/enginefailure.h"
 #include "core/text.h"
 
 #include <QMessageBox>
@@ -34,10 +35,12 @@ void setDialogs(Dialogs* d) { current = d ? d : &defaultDialogs; }
 
 QString errorText(const std::exception& e)
 {
-    const QByteArray bytes(e.what());
-    const QString utf8 = QString::fromUtf8(bytes);
-    if (!utf8.contains(QChar::ReplacementCharacter)) return utf8;
-    return korvane::fromWin1252(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const std::string_view bytes(e.what());
+    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (text.contains(QChar::ReplacementCharacter)) text = korvane::fromWin1252(bytes);
+    if (const char* sentence = korvane::engineFailureSentence(bytes))
+        return QString::fromUtf8(sentence) + QLatin1Char('\n') + text;
+    return text;
 }
 
 bool guarded(QWidget* parent, const std::function<void()>& handler)

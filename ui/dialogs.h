@@ -28,7 +28,9 @@ Dialogs& dialogs();
 void setDialogs(Dialogs* d);
 
 // The text of an exception as the user should read it: our own texts are
-// UTF-8; texts that carry release or engine bytes may be Windows-1252.
+// UTF-8; texts that carry release or engine bytes may be Windows-1252. A
+// database failure we know gets, above the engine's text, a sentence that
+// says what happened and what to do.
 QString errorText(const std::exception& e);
 
 // Runs a handler; an exception ends it and goes to the general error report.

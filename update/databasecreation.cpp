@@ -1,11 +1,13 @@
 #include "databasecreation.h"
 
+#include "core/termination.h"
 #include "core/text.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/schema.h"
 #include "db/transaction.h"
 #include "korvane_config.h"
+#include "update/history.h"
 #include "update/releasefile.h"
 #include "update/releasesource.h"
 
@@ -31,6 +33,7 @@ std::size_t fill(kdb::Connection& db, kdb::Transaction& tr, const std::string& s
     std::size_t lineNo = 0;
     for (std::string_view line : file.lines) {
         ++lineNo;
+        if (stopRequested()) throw std::runtime_error("Criação interrompida: nenhum banco foi feito.");
         try {
             row(insert, line);
             insert.execute();
@@ -56,6 +59,7 @@ CreationCounts createKorvaneDatabase(const std::string& databasePath, const std:
     kdb::Connection db;
     try {
         kdb::createDatabase(db, databasePath, {KORVANE_DB_USER, KORVANE_DB_PASSWORD});
+        convertToHistory(db);
         kdb::Transaction tr(db);
         counts.cid = fill(db, tr, "insert into TB_CID (CID_COD, CID_DESCR, CID_RESTRSEXO) values (:cod, :descr, :sexo)",
                           cid, [](kdb::Query& q, std::string_view line) {

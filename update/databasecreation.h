@@ -13,8 +13,9 @@ struct CreationCounts {
 };
 
 // Fails (std::runtime_error or kdb::Error) when the file exists already, the
-// release files cannot be read or a line cannot be stored; a failed creation
-// removes the half-made file.
+// release files cannot be read, a line cannot be stored or the process is
+// asked to stop (korvane::stopRequested); a failed creation removes the
+// half-made file.
 CreationCounts createKorvaneDatabase(const std::string& databasePath, const std::string& releaseFolder);
 
 } // namespace korvane

@@ -232,7 +232,133 @@ constexpr std::array<FieldSpec, 2> procDetFields{{
     {11, 3, T::CodeText, "DETALHE", "CO_DETALHE", 3, O},
 }};
 
-const std::array<TableLayout, 24> kLayouts{{
+// The files that came later. Their names and texts keep the release's
+// accents and case (CodeText only trims), as the official consultation
+// shows them.
+
+// 25 tb_tuss.txt
+constexpr std::array<const char*, 2> tussCols{"TUSS_COD", "TUSS_DESCR"};
+constexpr std::array<FieldSpec, 2> tussFields{{
+    {1, 10, T::CodeText, "TUSS_COD", "CO_TUSS", 10, R},
+    {11, 450, T::CodeText, "TUSS_DESCR", "NO_TUSS", 450, O},
+}};
+
+// 26 rl_procedimento_tuss.txt
+constexpr std::array<const char*, 2> procTussCols{"PT_PROC", "PT_TUSS"};
+constexpr std::array<FieldSpec, 2> procTussFields{{
+    {1, 10, T::CodeText, "PT_PROC", "CO_PROCEDIMENTO", 10, R},
+    {11, 10, T::CodeText, "PT_TUSS", "CO_TUSS", 10, R},
+}};
+
+// 27 tb_renases.txt
+constexpr std::array<const char*, 2> renasesCols{"REN_COD", "REN_DESCR"};
+constexpr std::array<FieldSpec, 2> renasesFields{{
+    {1, 10, T::CodeText, "REN_COD", "CO_RENASES", 10, R},
+    {11, 150, T::CodeText, "REN_DESCR", "NO_RENASES", 150, O},
+}};
+
+// 28 rl_procedimento_renases.txt
+constexpr std::array<const char*, 2> procRenasesCols{"PRN_PROC", "PRN_RENASES"};
+constexpr std::array<FieldSpec, 2> procRenasesFields{{
+    {1, 10, T::CodeText, "PRN_PROC", "CO_PROCEDIMENTO", 10, R},
+    {11, 10, T::CodeText, "PRN_RENASES", "CO_RENASES", 10, R},
+}};
+
+// 29 tb_rede_atencao.txt
+constexpr std::array<const char*, 2> redeCols{"REDE_COD", "REDE_DESCR"};
+constexpr std::array<FieldSpec, 2> redeFields{{
+    {1, 3, T::CodeText, "REDE_COD", "CO_REDE_ATENCAO", 3, R},
+    {4, 50, T::CodeText, "REDE_DESCR", "NO_REDE_ATENCAO", 50, O},
+}};
+
+// 30 tb_componente_rede.txt
+constexpr std::array<const char*, 3> componenteCols{"COMP_COD", "COMP_DESCR", "COMP_REDE"};
+constexpr std::array<FieldSpec, 3> componenteFields{{
+    {1, 10, T::CodeText, "COMP_COD", "CO_COMPONENTE_REDE", 10, R},
+    {11, 150, T::CodeText, "COMP_DESCR", "NO_COMPONENTE_REDE", 150, O},
+    {161, 3, T::CodeText, "COMP_REDE", "CO_REDE_ATENCAO", 3, O},
+}};
+
+// 31 rl_procedimento_comp_rede.txt
+constexpr std::array<const char*, 2> procRedeCols{"PCR_COMPONENTE", "PCR_PROC"};
+constexpr std::array<FieldSpec, 2> procRedeFields{{
+    {1, 10, T::CodeText, "PCR_PROC", "CO_PROCEDIMENTO", 10, R},
+    {11, 10, T::CodeText, "PCR_COMPONENTE", "CO_COMPONENTE_REDE", 10, R},
+}};
+
+// 32 rl_procedimento_origem.txt
+constexpr std::array<const char*, 4> origemCols{"PO_CMPT_FIM", "PO_CMPT_INI", "PO_PROC", "PO_PROC_ORIGEM"};
+constexpr std::array<FieldSpec, 3> origemFields{{
+    {1, 10, T::CodeText, "PO_PROC", "CO_PROCEDIMENTO", 10, R},
+    {11, 10, T::CodeText, "PO_PROC_ORIGEM", "CO_PROCEDIMENTO_ORIGEM", 10, R},
+    {21, 6, T::CodeText, "PO_CMPT_FIM", "DT_COMPETENCIA", 6, O},
+}};
+
+// 33 tb_regra_condicionada.txt
+constexpr std::array<const char*, 3> regraCols{"RC_COD", "RC_DESCR", "RC_DETALHE"};
+constexpr std::array<FieldSpec, 3> regraFields{{
+    {1, 4, T::CodeText, "RC_COD", "CO_REGRA_CONDICIONADA", 4, R},
+    {5, 150, T::CodeText, "RC_DESCR", "NO_REGRA_CONDICIONADA", 150, O},
+    {155, 4000, T::CodeText, "RC_DETALHE", "DS_REGRA_CONDICIONADA", 4000, O},
+}};
+
+// 34 rl_procedimento_regra_cond.txt
+constexpr std::array<const char*, 2> procRegraCols{"PRC_PROC", "PRC_REGRA"};
+constexpr std::array<FieldSpec, 2> procRegraFields{{
+    {1, 10, T::CodeText, "PRC_PROC", "CO_PROCEDIMENTO", 10, R},
+    {11, 4, T::CodeText, "PRC_REGRA", "CO_REGRA_CONDICIONADA", 4, R},
+}};
+
+// 35 rl_excecao_compatibilidade.txt
+constexpr std::array<const char*, 8> excecaoCols{"EC_CMPT_FIM",  "EC_CMPT_INI", "EC_PROC_COMP", "EC_PROC_PRINC",
+                                                 "EC_PROC_RESTR", "EC_REG_COMP", "EC_REG_PRINC", "EC_TP_COMPAT"};
+constexpr std::array<FieldSpec, 7> excecaoFields{{
+    {1, 10, T::CodeText, "EC_PROC_RESTR", "CO_PROCEDIMENTO_RESTRICAO", 10, R},
+    {11, 10, T::CodeText, "EC_PROC_PRINC", "CO_PROCEDIMENTO_PRINCIPAL", 10, R},
+    {21, 2, T::CodeText, "EC_REG_PRINC", "CO_REGISTRO_PRINCIPAL", 2, R},
+    {23, 10, T::CodeText, "EC_PROC_COMP", "CO_PROCEDIMENTO_COMPATIVEL", 10, R},
+    {33, 2, T::CodeText, "EC_REG_COMP", "CO_REGISTRO_COMPATIVEL", 2, R},
+    {35, 1, T::CodeText, "EC_TP_COMPAT", "TP_COMPATIBILIDADE", 1, R},
+    {36, 6, T::CodeText, "EC_CMPT_FIM", "DT_COMPETENCIA", 6, O},
+}};
+
+// 36 tb_sia_sih.txt
+constexpr std::array<const char*, 5> siaSihCols{"SS_CMPT_FIM", "SS_CMPT_INI", "SS_COD", "SS_DESCR", "SS_TIPO"};
+constexpr std::array<FieldSpec, 4> siaSihFields{{
+    {1, 10, T::CodeText, "SS_COD", "CO_PROCEDIMENTO_SIA_SIH", 10, R},
+    {11, 100, T::CodeText, "SS_DESCR", "NO_PROCEDIMENTO_SIA_SIH", 100, O},
+    {111, 1, T::CodeText, "SS_TIPO", "TP_PROCEDIMENTO", 1, R},
+    {112, 6, T::CodeText, "SS_CMPT_FIM", "DT_COMPETENCIA", 6, O},
+}};
+
+// 37 rl_procedimento_sia_sih.txt
+constexpr std::array<const char*, 5> procSiaSihCols{"PSS_CMPT_FIM", "PSS_CMPT_INI", "PSS_PROC", "PSS_SIA_SIH", "PSS_TIPO"};
+constexpr std::array<FieldSpec, 4> procSiaSihFields{{
+    {1, 10, T::CodeText, "PSS_PROC", "CO_PROCEDIMENTO", 10, R},
+    {11, 10, T::CodeText, "PSS_SIA_SIH", "CO_PROCEDIMENTO_SIA_SIH", 10, R},
+    {21, 1, T::CodeText, "PSS_TIPO", "TP_PROCEDIMENTO", 1, R},
+    {22, 6, T::CodeText, "PSS_CMPT_FIM", "DT_COMPETENCIA", 6, O},
+}};
+
+// 38 tb_rubrica.txt
+constexpr std::array<const char*, 4> rubricaCols{"RUB_CMPT_FIM", "RUB_CMPT_INI", "RUB_COD", "RUB_DESCR"};
+constexpr std::array<FieldSpec, 3> rubricaFields{{
+    {1, 6, T::CodeText, "RUB_COD", "CO_RUBRICA", 6, R},
+    {7, 100, T::CodeText, "RUB_DESCR", "NO_RUBRICA", 100, O},
+    {107, 6, T::CodeText, "RUB_CMPT_FIM", "DT_COMPETENCIA", 6, O},
+}};
+
+// 39 tb_descricao_detalhe.txt
+constexpr std::array<const char*, 4> descrDetalheCols{"DD_CMPT_FIM", "DD_CMPT_INI", "DD_DESCR", "DD_DETALHE"};
+constexpr std::array<FieldSpec, 3> descrDetalheFields{{
+    {1, 3, T::CodeText, "DD_DETALHE", "CO_DETALHE", 3, R},
+    {4, 4000, T::CodeText, "DD_DESCR", "DS_DETALHE", 4000, O},
+    {4004, 6, T::CodeText, "DD_CMPT_FIM", "DT_COMPETENCIA", 6, O},
+}};
+
+constexpr bool Later = true;   // a file older releases lack
+
+const std::array<TableLayout, 39> kLayouts{{
     {1, "rl_procedimento_cid.txt", "TB_CID_PROC", "TB_CID_PROC", "delete from TB_CID_PROC", cidProcCols, cidProcFields},
     {2, "tb_ocupacao.txt", "TB_CBO", "TB_CBO", "delete from TB_CBO", cboCols, cboFields},
     {3, "rl_procedimento_ocupacao.txt", "TB_PROC_CBO", "TB_PROC_CBO", "DELETE FROM TB_PROC_CBO", procCboCols, procCboFields},
@@ -257,14 +383,33 @@ const std::array<TableLayout, 24> kLayouts{{
     {22, "tb_grupo_habilitacao.txt", "TB_GRUPO_HABILITACAO", "TB_GRUPO_HABILITACAO", "delete from tb_grupo_habilitacao", grupoHabCols, grupoHabFields},
     {23, "tb_detalhe.txt", "TB_DETALHE", "TB_DETALHE", "delete from tb_detalhe", detalheCols, detalheFields},
     {24, "rl_procedimento_detalhe.txt", "TB_PROC_DETALHE", "TB_PROC_DETALHE", "delete from tb_proc_detalhe", procDetCols, procDetFields},
+    {25, "tb_tuss.txt", "TB_TUSS", "TB_TUSS", "delete from tb_tuss", tussCols, tussFields, Later},
+    {26, "rl_procedimento_tuss.txt", "TB_PROC_TUSS", "TB_PROC_TUSS", "delete from tb_proc_tuss", procTussCols, procTussFields, Later},
+    {27, "tb_renases.txt", "TB_RENASES", "TB_RENASES", "delete from tb_renases", renasesCols, renasesFields, Later},
+    {28, "rl_procedimento_renases.txt", "TB_PROC_RENASES", "TB_PROC_RENASES", "delete from tb_proc_renases", procRenasesCols, procRenasesFields, Later},
+    {29, "tb_rede_atencao.txt", "TB_REDE_ATENCAO", "TB_REDE_ATENCAO", "delete from tb_rede_atencao", redeCols, redeFields, Later},
+    {30, "tb_componente_rede.txt", "TB_COMPONENTE_REDE", "TB_COMPONENTE_REDE", "delete from tb_componente_rede", componenteCols, componenteFields, Later},
+    {31, "rl_procedimento_comp_rede.txt", "TB_PROC_COMP_REDE", "TB_PROC_COMP_REDE", "delete from tb_proc_comp_rede", procRedeCols, procRedeFields, Later},
+    {32, "rl_procedimento_origem.txt", "TB_PROC_ORIGEM", "TB_PROC_ORIGEM", "delete from tb_proc_origem", origemCols, origemFields, Later},
+    {33, "tb_regra_condicionada.txt", "TB_REGRA_COND", "TB_REGRA_COND", "delete from tb_regra_cond", regraCols, regraFields, Later},
+    {34, "rl_procedimento_regra_cond.txt", "TB_PROC_REGRA_COND", "TB_PROC_REGRA_COND", "delete from tb_proc_regra_cond", procRegraCols, procRegraFields, Later},
+    {35, "rl_excecao_compatibilidade.txt", "TB_EXCECAO_COMP", "TB_EXCECAO_COMP", "delete from tb_excecao_comp", excecaoCols, excecaoFields, Later},
+    {36, "tb_sia_sih.txt", "TB_SIA_SIH", "TB_SIA_SIH", "delete from tb_sia_sih", siaSihCols, siaSihFields, Later},
+    {37, "rl_procedimento_sia_sih.txt", "TB_PROC_SIA_SIH", "TB_PROC_SIA_SIH", "delete from tb_proc_sia_sih", procSiaSihCols, procSiaSihFields, Later},
+    {38, "tb_rubrica.txt", "TB_RUBRICA", "TB_RUBRICA", "delete from tb_rubrica", rubricaCols, rubricaFields, Later},
+    {39, "tb_descricao_detalhe.txt", "TB_DESCRICAO_DETALHE", "TB_DESCRICAO_DETALHE", "delete from tb_descricao_detalhe", descrDetalheCols, descrDetalheFields, Later},
 }};
 
 // In the order of kLayouts, as the release's layout files give them.
-constexpr std::array<FixedRecord, 24> kFixedRecords{{
+constexpr std::array<FixedRecord, 39> kFixedRecords{{
     {21, 16},   {156, 0},  {22, 17},   {35, 30},   {330, 325}, {18, 13},  {41, 36},  {18, 13},
     {18, 13},   {22, 17},  {58, 53},   {129, 124}, {162, 157}, {108, 103}, {110, 105}, {112, 107},
     {68, 63},   {160, 155}, {108, 103}, {4016, 4011}, {24, 19}, {274, 0},  {109, 104}, {19, 14},
+    // The later files.
+    {460, 0},   {20, 0},   {160, 0},   {20, 0},    {53, 0},    {163, 0},  {20, 0},   {26, 21},
+    {4154, 0},  {14, 0},   {41, 36},   {117, 112}, {27, 22},   {112, 107}, {4009, 4004},
 }};
+static_assert(kFixedRecords.size() == kLayouts.size());
 
 } // namespace
 
@@ -272,7 +417,10 @@ std::span<const TableLayout> releaseLayouts() { return kLayouts; }
 
 FixedRecord fixedRecord(const TableLayout& layout) { return kFixedRecords.at(static_cast<std::size_t>(layout.step - 1)); }
 
-bool linksProcedures(const TableLayout& layout) { return std::string_view(layout.fileName).starts_with("rl_"); }
+bool linksProcedures(const TableLayout& layout)
+{
+    return !layout.optional && std::string_view(layout.fileName).starts_with("rl_");
+}
 
 std::string TableLayout::insertStatement() const
 {

@@ -1,5 +1,5 @@
 #pragma once
-// The 24 release files as data: which table each fills, in which order, and
+// The release files as data: which table each fills, in which order, and
 // which bytes of a line go, after which treatment, into which column.
 
 #include <cstdint>
@@ -39,6 +39,9 @@ struct TableLayout {
     const char* emptying;    // statement that empties the table
     std::span<const char* const> insertColumns;   // the insert statement's order
     std::span<const FieldSpec> fields;            // the order fields are treated in
+    // Releases older than the file lack it: the run then empties the table
+    // and goes on. The first 24 files are in every release.
+    bool optional = false;
 
     // "insert into T (A, B) values (:A, :B)".
     std::string insertStatement() const;
@@ -46,7 +49,8 @@ struct TableLayout {
     int insertIndex(std::string_view column) const;
 };
 
-// The 24 layouts in the order the update loads them.
+// Every layout in the order the update loads them: the 24 files of the
+// first releases, then those that came later.
 std::span<const TableLayout> releaseLayouts();
 
 // A line of a file as a whole where no layout file says otherwise: its
@@ -58,8 +62,9 @@ struct FixedRecord {
 };
 FixedRecord fixedRecord(const TableLayout& layout);
 
-// The files that tie procedures to the other tables (rl_procedimento_*):
-// a release never publishes one empty.
+// The files of every release that tie procedures to the other tables
+// (rl_procedimento_*): a release never publishes one empty. (Of the later
+// files some are published empty.)
 bool linksProcedures(const TableLayout& layout);
 
 // The step whose table receives the release's competência (tb_procedimento).

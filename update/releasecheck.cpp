@@ -3,6 +3,8 @@
 #include "core/text.h"
 #include "db/query.h"
 #include "db/transaction.h"
+#include "update/history.h"
+#include "update/releaseinfo.h"
 
 namespace korvane {
 namespace {
@@ -95,22 +97,30 @@ void ReleaseChecks::sameCompetencia(const ReleaseFile& file, std::size_t line, c
                          "\", linha " + std::to_string(firstLine_) + ": os arquivos são de versões diferentes");
 }
 
-bool previousReleaseHasRows(kdb::Connection& db, kdb::Transaction& tr, const TableLayout& layout)
+bool keptRowsIn(kdb::Connection& db, kdb::Transaction& tr, const TableLayout& layout, const std::string& competencia)
 {
+    if (competencia.empty()) return false;
     kdb::Query q(db, tr);
-    q.setSql(std::string("select 1 from rdb$database where exists (select 1 from ") + layout.table + ")");
+    q.setSql("select 1 from rdb$database where exists (select 1 from " + historyTable(layout) +
+             " where HIST_INI <= :c and (HIST_FIM is null or HIST_FIM >= :c))");
+    q.setParam("c", competencia);
     q.open();
     const bool rows = !q.isEmpty();
     q.close();
     return rows;
 }
 
-void refuseEmptiedLinks(kdb::Connection& db, kdb::Transaction& tr, const CheckedRelease& release)
+void refuseEmptiedLinks(kdb::Connection& db, kdb::Transaction& tr, const CheckedRelease& release,
+                        const CompetenciaPlace& place)
 {
+    // The release it follows, or for the oldest the one it comes before, or
+    // the same month loaded before.
+    const std::string& neighbour = !place.previous.empty() ? place.previous : !place.next.empty() ? place.next : place.current;
     for (const CheckedRelease::Entry& e : release.entries()) {
         const TableLayout& layout = *e.layout.layout;
-        if (e.lines != 0 || !linksProcedures(layout) || !previousReleaseHasRows(db, tr, layout)) continue;
-        throw UpdateError("Arquivo \"" + e.path + "\" está vazio, mas a versão carregada tem linhas em " + layout.table +
+        if (e.lines != 0 || !linksProcedures(layout) || !keptRowsIn(db, tr, layout, neighbour)) continue;
+        throw UpdateError("Arquivo \"" + e.path + "\" está vazio, mas a competência " + competenciaShown(neighbour) +
+                          " carregada tem linhas em " + layout.table +
                           ": uma versão sempre as traz, então esta está incompleta e não é carregada");
     }
 }

@@ -7,6 +7,7 @@
 // release that fails here is broken or mixed, and loading it would replace
 // good tables with wrong or missing rows.
 
+#include "update/historystore.h"
 #include "update/updaterun.h"
 
 #include <cstddef>
@@ -33,14 +34,16 @@ private:
     std::size_t firstLine_ = 0;
 };
 
-// Whether the release the database holds has rows in the layout's table;
-// asked in the load's transaction, before the table is emptied.
-bool previousReleaseHasRows(kdb::Connection& db, kdb::Transaction& tr, const TableLayout& layout);
+// Whether the layout's table held rows in a kept competência (the history
+// runs covering it); asked in the load's transaction, before it writes.
+bool keptRowsIn(kdb::Connection& db, kdb::Transaction& tr, const TableLayout& layout, const std::string& competencia);
 
 // Refuses (UpdateError) a release whose rl_procedimento_* file is empty
-// while the database's table of it holds rows: a release always ties its
-// procedures, so the file is what is missing. Run in the load's transaction
-// before the first table is emptied.
-void refuseEmptiedLinks(kdb::Connection& db, kdb::Transaction& tr, const CheckedRelease& release);
+// while its table held rows in the kept competência nearest to it (the one
+// before, else the one after, else the same one loaded earlier): a release
+// always ties its procedures, so the file is what is missing. Run in the
+// load's transaction before the first table is written.
+void refuseEmptiedLinks(kdb::Connection& db, kdb::Transaction& tr, const CheckedRelease& release,
+                        const CompetenciaPlace& place);
 
 } // namespace korvane

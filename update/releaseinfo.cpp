@@ -58,11 +58,20 @@ std::optional<ReleaseName> parseReleaseName(std::string_view path)
     return ReleaseName{std::string(competencia), std::string(stamp)};
 }
 
+std::vector<const TableLayout*> absentLayouts(const ReleaseSource& source)
+{
+    std::vector<const TableLayout*> out;
+    for (const TableLayout& l : releaseLayouts())
+        if (l.optional && !source.contains(l.fileName)) out.push_back(&l);
+    return out;
+}
+
 ReleaseInfo describeRelease(const ReleaseSource& source)
 {
     for (const TableLayout& l : releaseLayouts())
-        if (!source.contains(l.fileName)) (void)source.read(l.fileName);   // throws the reader's own message
+        if (!l.optional && !source.contains(l.fileName)) (void)source.read(l.fileName);   // throws the reader's own message
     ReleaseInfo info;
+    info.absent = absentLayouts(source);
     if (const std::optional<ReleaseName> name = parseReleaseName(source.location())) {
         info.competencia = name->competencia;
         info.published = name->stamp;

@@ -3,11 +3,13 @@
 // published it. DATASUS names its zips TabelaUnificada_AAAAMM_vAAMMDDHHMM.zip;
 // where the name says nothing (a folder, a renamed zip) the files do.
 
+#include "update/layouts.h"
 #include "update/releasesource.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane {
 
@@ -24,7 +26,13 @@ struct ReleaseInfo {
     std::string competencia;      // AAAAMM
     std::string published;        // AAMMDDHHMM; from the files' time when not named
     bool publishedFromName = false;
+    // The later files this release lacks (older releases): their tables
+    // come out empty.
+    std::vector<const TableLayout*> absent;
 };
+
+// The optional layouts whose files the release lacks, in load order.
+std::vector<const TableLayout*> absentLayouts(const ReleaseSource& source);
 
 // Throws std::runtime_error when the release lacks one of the 24 files, or
 // its procedure file (whose DT_COMPETENCIA is read when the name does not

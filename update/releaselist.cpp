@@ -1,5 +1,8 @@
 #include "releaselist.h"
 
+#include <cctype>
+#include <filesystem>
+
 #include "update/releaseinfo.h"
 
 #include <algorithm>
@@ -56,6 +59,28 @@ std::optional<PublishedRelease> chooseRelease(const std::vector<PublishedRelease
         if (!best || std::tie(r.competencia, r.stamp) > std::tie(best->competencia, best->stamp)) best = r;
     }
     return best;
+}
+
+std::vector<std::string> releaseZipsIn(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) return {};
+    std::string names;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
+        std::string name = e.path().filename().string();
+        std::string lower = name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower == "tb_procedimento.txt") return {};
+        if (e.is_regular_file(ec)) names += name + "\n";
+    }
+    std::vector<PublishedRelease> found = publishedReleases(names);
+    std::sort(found.begin(), found.end(), [](const PublishedRelease& a, const PublishedRelease& b) {
+        return std::tie(a.competencia, a.stamp) < std::tie(b.competencia, b.stamp);
+    });
+    std::vector<std::string> paths;
+    for (const PublishedRelease& r : found) paths.push_back((fs::path(folder) / r.name).string());
+    return paths;
 }
 
 } // namespace korvane

@@ -26,4 +26,10 @@ std::vector<PublishedRelease> publishedReleases(std::string_view listing);
 std::optional<PublishedRelease> chooseRelease(const std::vector<PublishedRelease>& releases,
                                               std::string_view competencia = {});
 
+// The release zips a local folder holds, oldest competência first (of one
+// competência the earlier publication first), as full paths; none when the
+// path is not a folder or is a release folder itself (it holds
+// tb_procedimento.txt).
+std::vector<std::string> releaseZipsIn(const std::string& folder);
+
 } // namespace korvane

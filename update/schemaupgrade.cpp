@@ -1,10 +1,14 @@
 #include "schemaupgrade.h"
 
+#include "db/ascii.h"
 #include "db/connection.h"
 #include "db/query.h"
+#include "db/schema.h"
 #include "db/transaction.h"
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace korvane {
 namespace {
@@ -53,11 +57,60 @@ int widthOf(kdb::Connection& db, const char* table, const char* column)
     return width;
 }
 
+bool tableExists(kdb::Connection& db, const std::string& table)
+{
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    kdb::Query q(db, tr);
+    q.setSql("select 1 from rdb$relations where rdb$relation_name = :t");
+    q.setParam("t", table);
+    q.open();
+    const bool found = !q.isEmpty();
+    q.close();
+    tr.commit();
+    return found;
+}
+
+// The word after `lead` in a statement that starts with it ("CREATE TABLE
+// TB_TUSS (" gives "TB_TUSS"); empty when it does not start so.
+std::string nameAfter(std::string_view statement, std::string_view lead)
+{
+    const std::string head = kdb::upperAscii(std::string(statement.substr(0, lead.size())));
+    if (head != lead) return {};
+    std::string_view rest = statement.substr(lead.size());
+    const std::size_t end = rest.find_first_of(" \t\r\n(");
+    return kdb::upperAscii(std::string(rest.substr(0, end)));
+}
+
+// The table an index statement is made on: "CREATE INDEX IX ON T (C)" gives "T".
+std::string indexTable(std::string_view statement)
+{
+    if (nameAfter(statement, "CREATE INDEX ").empty()) return {};
+    const std::string upper = kdb::upperAscii(std::string(statement));
+    const std::size_t on = upper.find(" ON ");
+    return on == std::string::npos ? std::string() : nameAfter(std::string_view(upper).substr(on + 1), "ON ");
+}
+
+// Tables of the schema script the database lacks, made with their indexes.
+int createMissingTables(kdb::Connection& db)
+{
+    const std::vector<std::string> statements = kdb::splitScript(kdb::schemaScript());
+    int changes = 0;
+    for (const std::string& s : statements) {
+        const std::string table = nameAfter(s, "CREATE TABLE ");
+        if (table.empty() || tableExists(db, table)) continue;
+        db.executeImmediate(s);
+        ++changes;
+        for (const std::string& i : statements)
+            if (indexTable(i) == table) db.executeImmediate(i);
+    }
+    return changes;
+}
+
 } // namespace
 
 int upgradeSchema(kdb::Connection& db)
 {
-    int changes = 0;
+    int changes = createMissingTables(db);
     for (const AddedColumn& a : kAdded) {
         if (widthOf(db, a.table, a.column) >= 0) continue;
         db.executeImmediate(std::string("alter table ") + a.table + " add " + a.column + " " + a.type);

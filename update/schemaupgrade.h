@@ -1,7 +1,8 @@
 #pragma once
 // A database made by an earlier version brought to the tables this one
-// loads: columns it lacks are added and text columns too narrow for what the
-// release holds are widened. Nothing is removed and no row changes; a
+// loads: tables it lacks are made as the schema script makes them (with
+// their indexes), columns it lacks are added and text columns too narrow for
+// what the release holds are widened. Nothing is removed and no row changes; a
 // database already up to date is left alone.
 
 namespace kdb { class Connection; }

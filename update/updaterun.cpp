@@ -1,11 +1,15 @@
 #include "updaterun.h"
 
+#include "core/termination.h"
 #include "db/schema.h"
 
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
+#include "update/history.h"
+#include "update/historystore.h"
 #include "update/releasecheck.h"
+#include "update/releaseinfo.h"
 #include "update/rowbuilder.h"
 #include "update/schemaupgrade.h"
 
@@ -37,6 +41,13 @@ CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
     ReleaseChecks checks;
     for (const TableLayout& layout : releaseLayouts()) {
         Entry e;
+        if (layout.optional && !r.source_->contains(layout.fileName)) {
+            e.layout = fixedLayout(layout);
+            e.path = releaseFilePath(r.source_->location(), layout.fileName);
+            e.present = false;
+            r.entries_.push_back(std::move(e));
+            continue;
+        }
         e.layout = resolveLayout(layout, *r.source_);
         const ReleaseFile file = r.source_->read(layout.fileName);
         checks.check(e.layout, file);
@@ -51,6 +62,11 @@ CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
 
 ReleaseFile CheckedRelease::reread(const Entry& entry) const
 {
+    if (!entry.present) {
+        ReleaseFile none;
+        none.path = entry.path;
+        return none;
+    }
     ReleaseFile file = source_->read(entry.layout.layout->fileName);
     if (file.lines.size() != entry.lines || !(source_->stamp(entry.layout.layout->fileName) == entry.stamp))
         throw UpdateError("File \"" + file.path + "\" changed while the update was running");
@@ -64,6 +80,14 @@ std::int64_t CheckedRelease::totalLines() const
     return n;
 }
 
+std::vector<const TableLayout*> CheckedRelease::absent() const
+{
+    std::vector<const TableLayout*> out;
+    for (const Entry& e : entries_)
+        if (!e.present) out.push_back(e.layout.layout);
+    return out;
+}
+
 std::size_t CheckedRelease::totalBytes() const
 {
     std::size_t n = 0;
@@ -73,29 +97,41 @@ std::size_t CheckedRelease::totalBytes() const
 
 namespace {
 
-// VERSAO holds one row; a NULL there cannot be matched by "=", so it is
-// found by "is null" instead.
-void writeVersao(kdb::Connection& db, kdb::Transaction& tr, const std::string& competencia)
+// A request to end the process ends the run before its commit; the
+// transaction is rolled back as the run unwinds.
+void throwIfStopped()
 {
-    const kdb::Value text = competencia.empty() ? kdb::Value() : kdb::Value(competencia);
-    kdb::Query qryVersao(db, tr);
-    qryVersao.setSql("select * from VERSAO");
-    qryVersao.open();
-    kdb::Query write(db, tr);
-    if (qryVersao.isEmpty()) {
-        write.setSql("insert into VERSAO (VERSAO) values (:VERSAO)");
-    } else {
-        const kdb::Value old = qryVersao.field("VERSAO");
-        if (old.isNull()) {
-            write.setSql("update VERSAO set VERSAO = :VERSAO where VERSAO is null");
-        } else {
-            write.setSql("update VERSAO set VERSAO = :VERSAO where VERSAO = :OLD_VERSAO");
-            write.setParam("OLD_VERSAO", old);
-        }
+    if (stopRequested()) throw UpdateError("Atualização interrompida: a versão anterior continua no banco.");
+}
+
+// Where the release's competência stands among those kept. A competência
+// kept already is replaced by a later publication of it, never by an older
+// one: the history then depends on what was published, not on the order of
+// the loads.
+CompetenciaPlace placeOf(kdb::Connection& db, kdb::Transaction& tr, const ReleaseInfo& info)
+{
+    CompetenciaPlace place;
+    place.current = info.competencia;
+    for (const KeptRelease& k : keptReleases(db, tr)) {
+        if (k.competencia < info.competencia) place.previous = k.competencia;
+        else if (k.competencia > info.competencia && place.next.empty()) place.next = k.competencia;
+        else if (k.competencia == info.competencia && !k.stamp.empty() && !info.published.empty() && k.stamp > info.published)
+            throw UpdateError("A competência " + competenciaShown(k.competencia) + " já está carregada numa publicação mais "
+                              "nova (" + publishedShown(k.stamp) + ") do que esta (" + publishedShown(info.published) + ")");
     }
-    qryVersao.close();
-    write.setParam("VERSAO", text);
-    write.execute();
+    return place;
+}
+
+void keepRelease(kdb::Connection& db, kdb::Transaction& tr, const ReleaseInfo& info, const std::string& origin)
+{
+    kdb::Query q(db, tr);
+    q.setSql("update or insert into HIST_RELEASE (CMPT, VERSAO, PUBLICACAO, ORIGEM, CARREGADA) "
+             "values (:c, :v, :p, :o, current_timestamp) matching (CMPT)");
+    q.setParam("c", info.competencia);
+    q.setParam("v", competenciaShown(info.competencia));
+    q.setParam("p", info.published.empty() ? kdb::Value() : kdb::Value(info.published));
+    q.setParam("o", origin.substr(0, 500));
+    q.execute();
 }
 
 } // namespace
@@ -106,70 +142,62 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     progress.runDone.store(0);
     progress.filesRead.store(true);
 
+    const ReleaseInfo info = describeRelease(release.source());
+    // Every competência kept is a month of the history: a release that does
+    // not say its own cannot take a place in it.
+    if (competenciaShown(info.competencia).empty())
+        throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do zip "
+                          "sem ela): a versão anterior continua no banco.");
     kdb::Transaction tr(db);
-    refuseEmptiedLinks(db, tr, release);
+    const CompetenciaPlace place = placeOf(db, tr, info);
+    refuseEmptiedLinks(db, tr, release, place);
     std::int64_t runDone = 0;
     for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;
-        const std::string& path = entry.path;
         std::size_t lineNo = 0;
         try {
             const ReleaseFile file = release.reread(entry);
-            const auto& lines = file.lines;
-
-            kdb::Query emptying(db, tr);
-            emptying.setSql(layout.emptying);
-            emptying.execute();
-
-            progress.tableTotal.store(static_cast<std::int64_t>(lines.size()), std::memory_order_relaxed);
+            progress.tableTotal.store(static_cast<std::int64_t>(file.lines.size()), std::memory_order_relaxed);
             progress.tableDone.store(0, std::memory_order_relaxed);
             progress.step.store(layout.step, std::memory_order_release);
             if (hooks.beforeStep) hooks.beforeStep(layout.step);
-
-            kdb::Query insert(db, tr);
-            insert.setSql(layout.insertStatement());
-            RowBuilder builder(entry.layout);
-            std::vector<kdb::Value>& row = builder.values();
-            const int columns = static_cast<int>(row.size());
-            for (std::string_view line : lines) {
-                ++lineNo;
-                builder.build(line);
-                // Swapping hands the query this row's buffers and the builder
-                // the last row's, so texts are copied once.
-                for (int c = 0; c < columns; ++c) std::swap(insert.paramAt(c), row[static_cast<std::size_t>(c)]);
-                insert.execute();
-                progress.tableDone.store(static_cast<std::int64_t>(lineNo), std::memory_order_relaxed);
-                progress.runDone.store(++runDone, std::memory_order_relaxed);
-            }
-            lineNo = 0;
+            storeTable(
+                db, tr, entry.layout, file, place,
+                [&](std::size_t done) {
+                    progress.tableDone.store(static_cast<std::int64_t>(done), std::memory_order_relaxed);
+                    progress.runDone.store(++runDone, std::memory_order_relaxed);
+                    throwIfStopped();
+                },
+                lineNo);
             if (hooks.afterStep) hooks.afterStep(layout.step);
-            if (layout.step == kProcedureStep) {
-                const std::string competencia = lines.empty() ? std::string() : builder.competencia(lines.back());
-                writeVersao(db, tr, competencia);
-            }
         } catch (const UpdateError&) {
             throw;
         } catch (const std::exception& e) {
-            std::string where = "\n" + path;
+            std::string where = "\n" + entry.path;
             if (lineNo > 0) where += ", line " + std::to_string(lineNo);
             throw UpdateError(e.what() + where);
         }
     }
+    keepRelease(db, tr, info, release.folder());
+    throwIfStopped();
     tr.commit();
-    // The release is in. Fresh statistics keep the browser's joins on their
-    // indexes; a failure here costs only speed, so it must not turn a loaded
-    // release into a reported failure.
+    // The release is in, and that is the outcome whatever follows. Fresh
+    // statistics keep the browser's joins on their indexes; a failure here
+    // (the attachment shut down under us) costs only speed.
     try {
+        if (hooks.afterCommit) hooks.afterCommit();
         kdb::refreshIndexStatistics(db);
-    } catch (const std::exception&) {
+    } catch (...) {
     }
 }
 
 void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress, const UpdateHooks& hooks)
 {
     const CheckedRelease release = CheckedRelease::read(folder);
-    // A database of an earlier version gets the columns this release fills.
+    // A database of an earlier version gets the columns this release fills
+    // and keeps its releases from now on.
     upgradeSchema(db);
+    convertToHistory(db);
     loadRelease(db, release, progress, hooks);
 }
 
@@ -179,7 +207,11 @@ void updateDatabase(const std::string& path, const kdb::Credentials& credentials
     kdb::Connection db;
     db.open(path, credentials);
     updateTables(db, folder, progress, hooks);
-    db.close();
+    // Committed: a detach that fails now cannot take the release back out.
+    try {
+        db.close();
+    } catch (...) {
+    }
 }
 
 } // namespace korvane

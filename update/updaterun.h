@@ -1,6 +1,6 @@
 #pragma once
 // The table update run, without widgets: a release (a folder, or the zip as
-// published) in, the 24 tables
+// published) in, the release tables
 // and VERSAO replaced in one transaction, progress out through counters
 // that a window or a terminal reads at its own pace.
 
@@ -27,7 +27,7 @@ namespace korvane {
 // Written by the run, read from any thread. A reader that sees a step also
 // sees that step's table total.
 struct UpdateProgress {
-    std::atomic<int> step{0};                    // 1..24 while a table loads; 0 before the first
+    std::atomic<int> step{0};                    // 1..releaseLayouts().size() while a table loads; 0 before the first
     std::atomic<std::int64_t> tableDone{0};      // lines stored of the current table
     std::atomic<std::int64_t> tableTotal{0};
     std::atomic<std::int64_t> runDone{0};        // lines stored since the run began
@@ -57,10 +57,14 @@ public:
         std::size_t lines = 0;
         std::size_t bytes = 0;
         Stamp stamp;
+        // False for a file of the later ones that this release lacks: its
+        // table is emptied and stays so.
+        bool present = true;
     };
     // Throws (std::runtime_error) when a file or a layout file cannot be read,
-    // or a layout file lacks a field; UpdateError when the files fail the
-    // checks of update/releasecheck.h. The path names a folder or a zip
+    // or a layout file lacks a field; a missing file of the optional ones is
+    // no failure (TableLayout::optional); UpdateError when the files fail
+    // the checks of update/releasecheck.h. The path names a folder or a zip
     // (openReleaseSource); a zip has every member checked first.
     static CheckedRelease read(std::string_view path);
     static CheckedRelease read(std::shared_ptr<const ReleaseSource> source);
@@ -71,6 +75,8 @@ public:
     const std::vector<Entry>& entries() const { return entries_; }
     std::int64_t totalLines() const;
     std::size_t totalBytes() const;
+    // The optional files this release lacks, in load order.
+    std::vector<const TableLayout*> absent() const;
 
     // The file of an entry, read again; throws UpdateError when it is no
     // longer the file that was checked.
@@ -87,13 +93,17 @@ struct UpdateHooks {
     std::function<void(int step)> beforeStep;
     // Called when a step's rows are all inserted.
     std::function<void(int step)> afterStep;
+    // Called when the commit has returned (tests use it to spoil what follows).
+    std::function<void()> afterCommit;
 };
 
-// Replaces the 24 tables and VERSAO with the release, all in one transaction
+// Replaces the release tables and VERSAO with the release, all in one transaction
 // that is committed once at the end: a failure anywhere, or the end of the
-// process, leaves them as they were. Before the first table is emptied, a
-// link file that is empty while its table holds rows stops the run
-// (refuseEmptiedLinks).
+// process, leaves them as they were. A request to stop the process
+// (korvane::stopRequested) before the commit ends the run with UpdateError;
+// once the commit has returned, nothing that follows fails the run. Before
+// the first table is written, a link file that is empty where the
+// neighbouring kept competência has rows stops the run (refuseEmptiedLinks).
 void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress,
                  const UpdateHooks& hooks = {});
 

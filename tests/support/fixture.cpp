@@ -116,6 +116,41 @@ insert into TB_PROC_SERV_CLASS values ('0301010072', '135', '001', null, '202206
 insert into TB_PROC_SERV_CLASS values ('0301010072', '135', '002', null, '202206');
 )SQL";
 
+// The lists of the later release files.
+const char* const kLaterRows =
+"\n"
+"insert into TB_TUSS values ('10101012', 'Consulta em consult\xF3""rio (no hor\xE1""rio normal ou preestabelecido)');\n"
+"insert into TB_TUSS values ('10101039', 'Consulta em pronto socorro');\n"
+"insert into TB_TUSS values ('40301010', 'Hemograma com contagem de plaquetas');\n"
+"insert into TB_PROC_TUSS values ('0301010072', '10101012');\n"
+"insert into TB_PROC_TUSS values ('0301010072', '10101039');\n"
+"insert into TB_PROC_TUSS values ('0211030100', '40301010');\n"
+"\n"
+"insert into TB_RENASES values ('001', 'Gest\xE3""o da Aten\xE7""\xE3""o Prim\xE1""ria');\n"
+"insert into TB_RENASES values ('014', 'Aten\xE7""\xE3""o Especializada Ambulatorial');\n"
+"insert into TB_PROC_RENASES values ('0301010072', '014');\n"
+"insert into TB_PROC_RENASES values ('0301010072', '014');\n"
+"insert into TB_PROC_RENASES values ('0301010030', '001');\n"
+"\n"
+"insert into TB_REDE_ATENCAO values ('092', 'Cegonha');\n"
+"insert into TB_REDE_ATENCAO values ('093', 'Urg\xEA""ncia e Emerg\xEA""ncia');\n"
+"insert into TB_COMPONENTE_REDE values ('92.01', 'Pr\xE9""-natal', '092');\n"
+"insert into TB_COMPONENTE_REDE values ('93.04', 'Sala de estabiliza\xE7""\xE3""o', '093');\n"
+"insert into TB_PROC_COMP_REDE values ('0301010072', '92.01');\n"
+"insert into TB_PROC_COMP_REDE values ('0301010072', '93.04');\n"
+"\n"
+"insert into TB_PROC_ORIGEM values ('0301010072', '0301010030', null, '202206');\n"
+"\n"
+"insert into TB_REGRA_COND values ('0004', 'CONDICIONA INCREMENTO POR CID EXCLUSIVOS',\n"
+"  'Quando registrado com os CID A00 ou J18 o procedimento recebe o incremento.');\n"
+"insert into TB_REGRA_COND values ('0006', 'CONDICIONA A REJEI\xC7""\xC3""O DA AIH - ORTOPEDIA', 'Duplicidade de AIH na mesma compet\xEA""ncia.');\n"
+"insert into TB_PROC_REGRA_COND values ('0301010072', '0004');\n"
+"insert into TB_PROC_REGRA_COND values ('0301010072', '0006');\n"
+"\n"
+"insert into TB_EXCECAO_COMP values ('0301010072', '0401010015', '02', '0702010016', '02', '1', null, '202206');\n"
+"insert into TB_EXCECAO_COMP values ('0301010072', '0401010023', '02', '0702099999', '02', '1', null, '202206');\n"
+"";
+
 } // namespace
 
 void runScript(kdb::Connection& db, const std::string& script)
@@ -135,6 +170,7 @@ std::string createFixtureDatabase(const TempDir& dir, const Fixture& options)
     kdb::Connection db;
     db.open(path, kCredentials);
     runScript(db, kRows);
+    runScript(db, kLaterRows);
     if (options.versao) runScript(db, "insert into VERSAO values ('06/2022')");
     db.close();
     return path;

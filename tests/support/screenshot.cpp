@@ -5,6 +5,7 @@
 #include "app/releasenotice.h"
 #include "app/uKorvane.h"
 #include "app/uAtualizar.h"
+#include "app/uVerificar.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "support/widgets.h"
@@ -13,6 +14,7 @@
 #include "ui/reportoutput.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QAction>
 #include <QFileInfo>
 #include <QLabel>
@@ -60,6 +62,32 @@ int lookupWindow(TfrmKorvane& w, const QString& out, bool cbos, const QString& s
     if (!search.isEmpty()) QTest::keyClicks(ktest::control<QLineEdit>(*lookup, "edtPesquise"), search);
     QTest::qWait(50);
     lookup->grab().save(out);
+    return 0;
+}
+
+// The VERIFICAR window after a check: the fields as the command line's
+// options name them ("--procedimento 0406010013 --sexo M ..."), the
+// procedure the main window's search finds first when none is named.
+int verificarWindow(TfrmKorvane& w, const QString& out, const QString& fields)
+{
+    TfrmVerificar v(w.dtbDados(), w.model().currentProcedureCode());
+    v.show();
+    const std::pair<const char*, QWidget*> edits[] = {
+        {"--competencia", v.edtCompetencia}, {"--procedimento", v.edtProcedimento}, {"--quantidade", v.edtQuantidade},
+        {"--idade", v.edtIdade}, {"--cid", v.edtCid}, {"--cids", v.edtCidSecundarios}, {"--cbo", v.edtCbo},
+        {"--habilitacao", v.edtHabilitacoes}, {"--servico", v.edtServicos}, {"--secundario", v.edtSecundarios},
+        {"--instrumento", v.cbxInstrumento}, {"--sexo", v.cbxSexo}};
+    const QStringList words = fields.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (int i = 0; i + 1 < words.size(); i += 2)
+        for (const auto& [option, widget] : edits)
+            if (words[i] == QLatin1String(option)) {
+                const QString value = QString(words[i + 1]).replace(QLatin1Char('+'), QLatin1Char(' '));
+                if (auto* box = qobject_cast<QComboBox*>(widget)) box->setCurrentIndex(box->findData(value));
+                else static_cast<QLineEdit*>(widget)->setText(value);
+            }
+    QTest::mouseClick(v.btnVerificar, Qt::LeftButton);
+    QTest::qWait(100);
+    v.grab().save(out);
     return 0;
 }
 
@@ -129,7 +157,7 @@ int main(int argc, char** argv)
 {
     if (argc < 3) {
         std::fprintf(stderr,
-                     "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10|atualizar|notice|list|sheet] [SEARCH] [PAGE]\n");
+                     "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10|atualizar|notice|list|sheet|verificar] [SEARCH] [PAGE]\n");
         return 2;
     }
     kui::Application app(argc, argv);
@@ -148,6 +176,7 @@ int main(int argc, char** argv)
         w.grab().save(out);
         return 0;
     }
+    if (mode == "verificar") return verificarWindow(w, out, search);
     if (mode == "cbos" || mode == "cid10") return lookupWindow(w, out, mode == "cbos", search);
     if (mode == "list" || mode == "sheet") return reportPdf(w, out, mode == "list", search);
     return mainWindow(w, out, mode.c_str(), search, argc > 5 ? argv[5] : nullptr);

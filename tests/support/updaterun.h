@@ -9,6 +9,7 @@
 #include "db/transaction.h"
 #include "support/tempdb.h"
 #include "tools/releasegen.h"
+#include "update/history.h"
 #include "update/layouts.h"
 #include "update/releasefile.h"
 #include "update/updaterun.h"
@@ -35,11 +36,13 @@ inline std::vector<std::string> tablesOfTheUpdate()
     return t;
 }
 
-// Every row of the 24 tables and VERSAO, in an order-free digest per table.
-inline Fingerprint fingerprint(const std::string& dbPath)
+// Every row of the release tables and VERSAO, in an order-free digest per table,
+// as the competência given shows them (the newest when none is).
+inline Fingerprint fingerprint(const std::string& dbPath, const std::string& competencia = {})
 {
     kdb::Connection db;
     db.open(dbPath, ktest::kCredentials);
+    if (!competencia.empty()) korvane::consultCompetencia(db, competencia);
     kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
     Fingerprint fp;
     for (const std::string& table : tablesOfTheUpdate()) {
@@ -85,9 +88,10 @@ inline std::string scalar(const std::string& dbPath, const std::string& sql)
 
 inline std::string generate(const std::filesystem::path& folder, std::uint64_t seed, double scale, const std::string& competencia,
                      korvane::ReleaseOptions::Layout layout = korvane::ReleaseOptions::Layout::Fixed,
-                     bool layoutFiles = false)
+                     bool layoutFiles = false, bool laterFiles = false)
 {
     korvane::ReleaseOptions o;
+    o.laterFiles = laterFiles;
     o.seed = seed;
     o.scale = scale;
     o.competencia = competencia;
@@ -136,15 +140,18 @@ protected:
     {
         shared = new ktest::TempDir;
         releaseA = generate(shared->path() / "A", 11, 0.02, "202401");
-        releaseB = generate(shared->path() / "B", 12, 0.02, "202402");
+        // B carries the later files, A is an older release without them.
+        releaseB = generate(shared->path() / "B", 12, 0.02, "202402", korvane::ReleaseOptions::Layout::Fixed, false, true);
         loadedA = ktest::createSchemaDatabase(*shared);
         {
             // Two rules the schema does not have, so that a line of the two
             // tables that require nothing can still be refused by the engine.
             kdb::Connection db;
             db.open(loadedA, ktest::kCredentials);
-            db.executeImmediate("alter table TB_DESCRICOES add constraint CK_TEST_DESCR check (PROCEDIMENTO <> '9999999999')");
-            db.executeImmediate("alter table TB_PROC_DETALHE add constraint CK_TEST_DETALHE check (DETALHE <> 'XXX')");
+            // The rows live in the history tables behind the release's views.
+            korvane::convertToHistory(db);
+            db.executeImmediate("alter table H_TB_DESCRICOES add constraint CK_TEST_DESCR check (PROCEDIMENTO <> '9999999999')");
+            db.executeImmediate("alter table H_TB_PROC_DETALHE add constraint CK_TEST_DETALHE check (DETALHE <> 'XXX')");
             db.close();
         }
         ASSERT_EQ(update(loadedA, releaseA), "");

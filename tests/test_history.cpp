@@ -1,0 +1,272 @@
+// Every competência kept: the history does not depend on the order releases
+// are loaded in, the diff of two competências says exactly what was changed
+// between their files, a procedure's history tells its runs, and the
+// browser and the command line show any kept competência.
+
+#include "model/browser.h"
+#include "model/diffmodel.h"
+#include "model/historymodel.h"
+#include "support/process.h"
+#include "support/updaterun.h"
+#include "support/widgets.h"
+#include "update/history.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include <sys/wait.h>
+
+namespace {
+
+using namespace ktest::update;
+namespace fs = std::filesystem;
+
+// The same generated release, written for another competência.
+std::string release(const fs::path& folder, const std::string& competencia)
+{
+    return generate(folder, 21, 0.02, competencia);
+}
+
+std::string replaced(std::string line, std::size_t start, const std::string& text)
+{
+    line.replace(start - 1, text.size(), text);
+    return line;
+}
+
+// A month after `base`: one value and one name changed, one procedure
+// removed, one CID link added and one removed.
+struct Edited {
+    std::string changedValue, changedName, removed, cidAdded, cidRemovedProc, cidRemovedCid;
+};
+
+Edited editMonth(const std::string& folder)
+{
+    Edited e;
+    std::vector<std::string> procs = linesOf(folder, "tb_procedimento.txt");
+    e.changedValue = procs[1].substr(0, 10);
+    procs[1] = replaced(procs[1], 293, "0000123456");   // VL_SA 1234,56
+    e.changedName = procs[2].substr(0, 10);
+    procs[2] = replaced(procs[2], 11, "PROCEDIMENTO COM NOME NOVO");
+    e.removed = procs[3].substr(0, 10);
+    procs.erase(procs.begin() + 3);
+    writeLines(folder, "tb_procedimento.txt", procs);
+
+    std::vector<std::string> cids = linesOf(folder, "rl_procedimento_cid.txt");
+    e.cidRemovedProc = cids[0].substr(0, 10);
+    e.cidRemovedCid = cids[0].substr(10, 4);
+    cids.erase(cids.begin());
+    // A link of a kept procedure to a CID it had no link to.
+    std::string added = cids[0];
+    added = replaced(added, 1, e.changedValue);
+    added = replaced(added, 11, "Z999");
+    e.cidAdded = e.changedValue;
+    cids.push_back(added);
+    writeLines(folder, "rl_procedimento_cid.txt", cids);
+    return e;
+}
+
+// Every version of every history table, without the ids the loads gave.
+std::multiset<std::string> historyDump(const std::string& db)
+{
+    kdb::Connection c;
+    c.open(db, ktest::kCredentials);
+    kdb::Transaction tr(c, kdb::Transaction::Access::ReadOnly);
+    std::multiset<std::string> rows;
+    for (const korvane::TableLayout& l : korvane::releaseLayouts()) {
+        kdb::Query q(c, tr);
+        q.setSql("select * from H_" + std::string(l.table));
+        q.open();
+        q.fetchAll();
+        const int id = q.fieldIndex("HIST_ID");
+        for (std::size_t r = 0; r < q.rowCount(); ++r) {
+            std::string row = l.table;
+            for (std::size_t f = 0; f < q.fieldCount(); ++f)
+                if (static_cast<int>(f) != id) row += '|' + (q.value(r, f).isNull() ? std::string("~") : q.value(r, f).toString());
+            rows.insert(row);
+        }
+    }
+    kdb::Query q(c, tr);
+    q.setSql("select list(CMPT || VERSAO, ',') from (select CMPT, VERSAO from HIST_RELEASE order by CMPT)");
+    q.open();
+    rows.insert("releases " + q.field(std::size_t{0}).toString());
+    q.close();
+    tr.commit();
+    return rows;
+}
+
+class History : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        shared = new ktest::TempDir;
+        jan = release(shared->path() / "jan", "202401");
+        feb = release(shared->path() / "feb", "202402");
+        edits = new Edited(editMonth(feb));
+        mar = release(shared->path() / "mar", "202403");   // back as in January
+        loaded = ktest::createSchemaDatabase(*shared);
+        for (const std::string& r : {jan, feb, mar}) ASSERT_EQ(update(loaded, r), "") << r;
+    }
+    static void TearDownTestSuite()
+    {
+        delete edits;
+        delete shared;
+    }
+
+    static std::vector<korvane::RowChange> diff(const std::string& from, const std::string& to,
+                                                const korvane::DiffRequest& narrowing = {})
+    {
+        kdb::Connection c;
+        c.open(loaded, ktest::kCredentials);
+        kdb::Transaction tr(c, kdb::Transaction::Access::ReadOnly);
+        korvane::DiffRequest r = narrowing;
+        r.from = from;
+        r.to = to;
+        auto out = korvane::runDiff(c, tr, r);
+        tr.commit();
+        return out;
+    }
+
+    ktest::TempDir dir;
+    inline static ktest::TempDir* shared = nullptr;
+    inline static std::string jan, feb, mar, loaded;
+    inline static Edited* edits = nullptr;
+};
+
+TEST_F(History, IsTheSameWhateverOrderTheReleasesAreLoadedIn)
+{
+    const std::multiset<std::string> inOrder = historyDump(loaded);
+    for (const std::vector<std::string>& order : {std::vector<std::string>{mar, jan, feb}, {feb, mar, jan, feb}}) {
+        const std::string db = ktest::createSchemaDatabase(dir);
+        for (const std::string& r : order) ASSERT_EQ(update(db, r), "");
+        EXPECT_EQ(historyDump(db), inOrder);
+        fs::remove(db);
+    }
+    // A row unchanged over the three months is kept once; one changed in
+    // February once per run.
+    const auto versions = [&](const std::string& code) {
+        return scalar(loaded, "select count(*) from H_TB_PROC where PROC_COD = '" + code + "'");
+    };
+    EXPECT_EQ(versions(edits->changedName), "3");
+    EXPECT_EQ(versions(linesOf(jan, "tb_procedimento.txt")[10].substr(0, 10)), "1");
+}
+
+TEST_F(History, DiffSaysExactlyWhatChangedBetweenTwoMonths)
+{
+    std::set<std::string> said;
+    for (const korvane::RowChange& c : diff("202401", "202402"))
+        said.insert(c.arquivo + " " + korvane::mudancaName(c.mudanca) + " " + c.codigo + " " + c.chave + " " + c.campo);
+    const std::set<std::string> expected = {
+        "tb_procedimento alterado " + edits->changedValue + "  VL_SA",
+        "tb_procedimento alterado " + edits->changedName + "  NO_PROCEDIMENTO",
+        "tb_procedimento excluido " + edits->removed + "  ",
+        "rl_procedimento_cid excluido " + edits->cidRemovedProc + " " + edits->cidRemovedCid + " ",
+        "rl_procedimento_cid incluido " + edits->cidAdded + " Z999 ",
+    };
+    EXPECT_EQ(said, expected);
+    // Back again: the same changes the other way round.
+    std::set<std::string> back;
+    for (const korvane::RowChange& c : diff("202402", "202403"))
+        back.insert(c.arquivo + " " + korvane::mudancaName(c.mudanca) + " " + c.codigo);
+    EXPECT_EQ(back.count("tb_procedimento incluido " + edits->removed), 1u);
+    EXPECT_EQ(back.count("rl_procedimento_cid excluido " + edits->cidAdded), 1u);
+    EXPECT_TRUE(diff("202401", "202403").empty());
+}
+
+TEST_F(History, DiffNarrowedToCodesKeepsOnlyTheirRows)
+{
+    korvane::DiffRequest r;
+    r.codes = {edits->changedValue};
+    const auto changes = diff("202401", "202402", r);
+    ASSERT_FALSE(changes.empty());
+    for (const korvane::RowChange& c : changes) EXPECT_EQ(c.codigo, edits->changedValue) << c.arquivo;
+    r.codes.clear();
+    r.prefix = "99";   // no procedure of the generated release starts so
+    EXPECT_TRUE(diff("202401", "202402", r).empty());
+    EXPECT_THROW(diff("202401", "209912"), std::invalid_argument);
+}
+
+TEST_F(History, AProcedureRemovedAndBackSaysSo)
+{
+    kdb::Connection c;
+    c.open(loaded, ktest::kCredentials);
+    kdb::Transaction tr(c, kdb::Transaction::Access::ReadOnly);
+    const auto runs = korvane::procedureHistory(c, tr, edits->removed);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(korvane::situacaoOf(runs, 0), "na tabela");
+    EXPECT_EQ(korvane::situacaoOf(runs, 1), "excluído");
+    EXPECT_EQ(korvane::situacaoOf(runs, 2), "voltou");
+
+    const auto value = korvane::procedureHistory(c, tr, edits->changedValue);
+    ASSERT_EQ(value.size(), 3u);
+    bool sa = false, cid = false;
+    for (const korvane::RowChange& ch : value[1].changes) {
+        sa = sa || (ch.campo == "VL_SA" && ch.depois == "1234.56");
+        cid = cid || (ch.arquivo == "rl_procedimento_cid" && ch.mudanca == korvane::Mudanca::Incluido && ch.chave == "Z999");
+    }
+    EXPECT_TRUE(sa);
+    EXPECT_TRUE(cid);
+    EXPECT_EQ(korvane::situacaoOf(value, 1), "alterado");
+
+    // Unchanged all along: one run over the three months.
+    const auto still = korvane::procedureHistory(c, tr, linesOf(jan, "tb_procedimento.txt")[10].substr(0, 10));
+    ASSERT_EQ(still.size(), 1u);
+    EXPECT_EQ(korvane::runShown(still[0]), "01/2024 a 03/2024");
+    tr.commit();
+}
+
+TEST_F(History, TheBrowserShowsTheCompetenciaChosen)
+{
+    ktest::ensureApplication();
+    korvane::BrowserModel m(loaded);
+    m.open();
+    ASSERT_EQ(m.competencias().size(), 3u);
+    EXPECT_EQ(m.competencia(), "202403");
+    const auto valueOf = [&] {
+        m.setSearchText(QString::fromStdString(edits->changedValue));
+        m.search();
+        return m.qryTbProc()->field(QStringLiteral("PROC_VL_SA")).toString();
+    };
+    const std::string march = valueOf();
+    m.setCompetencia("02/2024");
+    EXPECT_EQ(m.competencia(), "202402");
+    EXPECT_EQ(m.versao(), QStringLiteral("02/2024"));
+    EXPECT_EQ(valueOf(), "1234.56");
+    m.setSearchText(QString::fromStdString(edits->removed));
+    m.search();
+    EXPECT_EQ(m.qryTbProc()->recordCount(), 0u);
+    EXPECT_THROW(m.setCompetencia("202405"), std::invalid_argument);
+    EXPECT_EQ(m.competencia(), "202402");
+    m.setCompetencia("");
+    EXPECT_EQ(valueOf(), march);
+    m.close();
+}
+
+TEST_F(History, TheCommandLineTakesACompetenciaAndWritesTheDiff)
+{
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {KORVANE_CLI_EXE, "--database", loaded});
+        return ktest::run(args);
+    };
+    const auto old = run({"--competencia", "202402", "--json", "show", edits->changedValue});
+    ASSERT_EQ(old.status, 0) << old.err;
+    EXPECT_NE(old.out.find(":1234.56"), std::string::npos) << old.out;
+    const auto now = run({"--json", "show", edits->changedValue});
+    EXPECT_EQ(now.out.find(":1234.56"), std::string::npos) << now.out;
+    const auto absent = run({"--competencia", "202312", "show", edits->changedValue});
+    EXPECT_TRUE(WIFEXITED(absent.status) && WEXITSTATUS(absent.status) == 1) << ktest::describeStatus(absent.status);
+    EXPECT_NE(absent.err.find("01/2024, 02/2024, 03/2024"), std::string::npos) << absent.err;
+
+    const auto csv = run({"--csv", "diff", "202401", "202402"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')), "arquivo;mudanca;codigo;chave;campo;antes;depois");
+    EXPECT_NE(csv.out.find("rl_procedimento_cid;incluido;" + edits->cidAdded + ";Z999;;;"), std::string::npos) << csv.out;
+    EXPECT_NE(csv.out.find("tb_procedimento;alterado;" + edits->changedValue + ";;VL_SA;"), std::string::npos);
+
+    const auto history = run({"history", edits->removed});
+    ASSERT_EQ(history.status, 0) << history.err;
+    EXPECT_NE(history.out.find("02/2024  excluído"), std::string::npos) << history.out;
+    EXPECT_NE(history.out.find("03/2024  voltou"), std::string::npos) << history.out;
+}
+
+} // namespace
