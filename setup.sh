@@ -17,6 +17,8 @@ PACKAGES="$PACKAGES libzip-dev libcurl4-openssl-dev python3 python3-pyftpdlib zi
 missing=""
 # The office's server the tests start privately; what the package test runs.
 PACKAGES="$PACKAGES firebird3.0-server dpkg-dev desktop-file-utils man-db"
+# Exports to XLSX.
+PACKAGES="$PACKAGES libxlsxwriter-dev"
 for p in $PACKAGES; do dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"; done
 if [ -n "$missing" ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"

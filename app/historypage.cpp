@@ -27,7 +27,7 @@ HistoryPage::HistoryPage(korvane::BrowserModel& model, QWidget* parent)
         {QStringLiteral("VL_SP"), QStringLiteral("SP"), 70},
         {QStringLiteral("VL_TOTAL"), QStringLiteral("Total"), 70},
         {QStringLiteral("FINANCIAMENTO"), QStringLiteral("Fin."), 34},
-        {QStringLiteral("COMPLEXIDADE"), QStringLiteral("Complexidade"), 130},
+        {QStringLiteral("COMPLEXIDADE"), QStringLiteral("Complexidade"), 150},
         {QStringLiteral("SEXO"), QStringLiteral("Sexo"), 36},
         {QStringLiteral("IDADE_MINIMA"), QStringLiteral("Idade mín."), 110},
         {QStringLiteral("IDADE_MAXIMA"), QStringLiteral("Idade máx."), 110},

@@ -8,6 +8,7 @@
 #include "app/uAtualizar.h"
 #include "app/uVerificar.h"
 #include "app/uMudancas.h"
+#include "app/uListaCodigos.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "ui/dblookup.h"
@@ -153,6 +154,16 @@ void TfrmKorvane::buildStatusBar()
     mnuMudancas->setShortcutContext(Qt::ApplicationShortcut);
     addAction(mnuMudancas);
     connect(mnuMudancas, &QAction::triggered, this, kui::guardedSlot(this, [this] { mnuMudancasClick(); }));
+    // The list of codes from the procedure list's right button, beside its
+    // "Exportar…", and from Ctrl+L anywhere in the window; the status bar's
+    // menu keeps its one item.
+    LISTADECODIGOS1 = new QAction(QStringLiteral("LISTA DE CÓDIGOS"), this);
+    LISTADECODIGOS1->setObjectName(QStringLiteral("LISTADECODIGOS1"));
+    LISTADECODIGOS1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    LISTADECODIGOS1->setShortcutContext(Qt::WindowShortcut);
+    addAction(LISTADECODIGOS1);
+    dbgProcs->addAction(LISTADECODIGOS1);
+    connect(LISTADECODIGOS1, &QAction::triggered, this, kui::guardedSlot(this, [this] { LISTADECODIGOS1Click(); }));
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(bar, &QWidget::customContextMenuRequested, this,
             [this, bar](const QPoint& pos) { PopupActionBar1->popup(bar->mapToGlobal(pos)); });
@@ -278,6 +289,12 @@ void TfrmKorvane::btnCid10Click()
 {
     TfrmCid10 frmCid10(dtbDados(), [this](const QString& code) { handBack(code); }, this);
     frmCid10.exec();
+}
+
+void TfrmKorvane::LISTADECODIGOS1Click()
+{
+    TfrmListaCodigos frmListaCodigos(dtbDados(), [this](const QString& code) { handBack(code); }, this);
+    frmListaCodigos.exec();
 }
 
 void TfrmKorvane::handBack(const QString& code) { model_->handBack(code); }

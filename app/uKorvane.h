@@ -63,6 +63,7 @@ public slots:
     void ATUALIZAOTABELAS1Click();
     void VERIFICAR1Click();
     void mnuMudancasClick();
+    void LISTADECODIGOS1Click();
     void btnLimparClick();
     void TabSheet4Show();
 
@@ -121,6 +122,7 @@ private:
     QAction* ATUALIZAOTABELAS1 = nullptr;
     QAction* VERIFICAR1 = nullptr;   // also F9, anywhere in the window
     QAction* mnuMudancas = nullptr;
+    QAction* LISTADECODIGOS1 = nullptr;
     QTimer* Timer1 = nullptr;
     bool closing_ = false;
 };

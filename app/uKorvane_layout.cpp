@@ -154,6 +154,7 @@ QWidget* TfrmKorvane::buildDetailPanel()
     for (const QString& f : korvane::BrowserModel::listColumns()) listColumns.emplace_back(f);
     dbgProcs->bind(model_->qryTbProc(), std::move(listColumns));
     dbgProcs->setStriped(true);
+    dbgProcs->setExportName(QStringLiteral("Procedimentos"));
     v->addWidget(dbgProcs);
 
     auto* box = new QGroupBox(QStringLiteral("  Detalhes  do  Procedimento  "));
@@ -264,6 +265,7 @@ void TfrmKorvane::buildTabs()
         auto* grid = new kui::DBGrid(QString::fromLatin1(p.grid));
         grid->setFont(font());
         grid->bind(p.dataSet, columnsOf(p));
+        grid->setExportName(QString::fromUtf8(p.caption));
         layout->addWidget(grid);
         if (n == 4) {
             DBGrid3 = grid;

@@ -1,9 +1,13 @@
 #include "consult.h"
 
 #include "core/text.h"
+#include "export/csv.h"
 #include "model/browser.h"
+#include "model/codebatch.h"
 #include "model/lookupmodel.h"
 #include "model/reportdata.h"
+
+#include <QFile>
 
 namespace cli {
 
@@ -66,7 +70,7 @@ std::unique_ptr<korvane::BrowserModel> openBrowser(const Context& context)
 
 } // namespace
 
-int search(const Context& context, const QStringList& args)
+kdata::Extract searchTable(const Context& context, const QStringList& args)
 {
     const Words w = split(args, {QStringLiteral("--grupo"), QStringLiteral("--subgrupo"), QStringLiteral("--forma")});
     const QString text = oneText(w, "texto a pesquisar (entre aspas se tiver espaços)");
@@ -79,14 +83,21 @@ int search(const Context& context, const QStringList& args)
     for (const auto& [option, level] : levels)
         if (auto it = w.options.find(QString::fromLatin1(option)); it != w.options.end()) chooseLevel(*m, level, it->second);
     m->handBack(text);
-    Writer(context.format, stdout).list(kdata::extract(*m->qryTbProc(), korvane::BrowserModel::listColumns()));
+    return kdata::extract(*m->qryTbProc(), korvane::BrowserModel::listColumns());
+}
+
+int search(const Context& context, const QStringList& args)
+{
+    Writer(context.format, stdout).list(searchTable(context, args));
     return 0;
 }
 
-int show(const Context& context, const QStringList& args)
+namespace {
+
+// The browser on the procedure of the code, as a person reaches it: the code
+// searched, its row chosen in the list.
+std::unique_ptr<korvane::BrowserModel> browserOn(const Context& context, const std::string& code)
 {
-    const Words w = split(args, {QStringLiteral("--page")});
-    const std::string code = korvane::SearchText::parse(oneText(w, "código de procedimento")).code;
     auto m = openBrowser(context);
     m->handBack(QString::fromStdString(code));
     kdata::Selection* list = m->qryTbProc();
@@ -95,16 +106,40 @@ int show(const Context& context, const QStringList& args)
         if (korvane::trimmedCopy(list->value(r, QStringLiteral("PROC_COD")).toString()) == code) row = static_cast<long>(r);
     if (row < 0) throw std::runtime_error("procedimento " + code + " não encontrado");
     list->moveTo(static_cast<std::size_t>(row));
+    return m;
+}
 
-    const auto& pages = m->pages();
-    if (auto it = w.options.find(QStringLiteral("--page")); it != w.options.end()) {
-        for (const korvane::BrowserPage& p : pages)
-            if (it->second == QString::fromLatin1(p.key) || it->second == QString::fromUtf8(p.caption)) {
-                Writer(context.format, stdout).list(kdata::extract(*p.dataSet, p.columns));
-                return 0;
-            }
-        throw UsageError("página desconhecida: " + it->second.toStdString());
+const korvane::BrowserPage& pageNamed(const korvane::BrowserModel& m, const QString& name)
+{
+    for (const korvane::BrowserPage& p : m.pages())
+        if (name == QString::fromLatin1(p.key) || name == QString::fromUtf8(p.caption)) return p;
+    throw UsageError("página desconhecida: " + name.toStdString());
+}
+
+} // namespace
+
+kdata::Extract pageTable(const Context& context, const QStringList& args)
+{
+    const Words w = split(args, {QStringLiteral("--page")});
+    const std::string code = korvane::SearchText::parse(oneText(w, "código de procedimento")).code;
+    const auto page = w.options.find(QStringLiteral("--page"));
+    if (page == w.options.end()) throw UsageError("diga a página (--page PÁGINA)");
+    auto m = browserOn(context, code);
+    const korvane::BrowserPage& p = pageNamed(*m, page->second);
+    return kdata::extract(*p.dataSet, p.columns);
+}
+
+int show(const Context& context, const QStringList& args)
+{
+    const Words w = split(args, {QStringLiteral("--page")});
+    if (w.options.count(QStringLiteral("--page"))) {
+        Writer(context.format, stdout).list(pageTable(context, args));
+        return 0;
     }
+    const std::string code = korvane::SearchText::parse(oneText(w, "código de procedimento")).code;
+    auto m = browserOn(context, code);
+    kdata::Selection* list = m->qryTbProc();
+    const auto& pages = m->pages();
     std::vector<Field> fields = {
         {QStringLiteral("proc_cod"), QStringLiteral("Código:"), korvane::fromWin1252(code), kdb::Value(code)},
         {QStringLiteral("proc_descr"), QStringLiteral("Descrição:"), list->currentText(QStringLiteral("PROC_DESCR")), {}},
@@ -127,9 +162,7 @@ int show(const Context& context, const QStringList& args)
     return 0;
 }
 
-namespace {
-
-int lookup(const Context& context, const QStringList& args, korvane::LookupKind kind)
+kdata::Extract lookupTable(const Context& context, const QStringList& args, korvane::LookupKind kind)
 {
     const QString text = oneText(split(args, {}), "texto a pesquisar (entre aspas se tiver espaços)");
     korvane::BrowserModel m(context.database);
@@ -139,14 +172,53 @@ int lookup(const Context& context, const QStringList& args, korvane::LookupKind 
     lookup.search(text);
     std::vector<QString> fields;
     for (const kdata::FieldDef& d : lookup.definition().codeColumns) fields.push_back(d.name);
-    Writer(context.format, stdout).list(kdata::extract(*lookup.codes(), fields));
+    return kdata::extract(*lookup.codes(), fields);
+}
+
+int cid(const Context& context, const QStringList& args)
+{
+    Writer(context.format, stdout).list(lookupTable(context, args, korvane::LookupKind::Cid10));
     return 0;
 }
 
-} // namespace
+int cbo(const Context& context, const QStringList& args)
+{
+    Writer(context.format, stdout).list(lookupTable(context, args, korvane::LookupKind::Cbos));
+    return 0;
+}
 
-int cid(const Context& context, const QStringList& args) { return lookup(context, args, korvane::LookupKind::Cid10); }
+kdata::Extract batchTable(const Context& context, const QStringList& args, QString* note)
+{
+    const Words w = split(args, {QStringLiteral("--comparar")});
+    const QString file = oneText(w, "arquivo de códigos (- para a entrada padrão)");
+    korvane::BrowserModel m(context.database);
+    korvane::CodeBatch batch(std::make_unique<korvane::LoadedRelease>(m.connection()));
+    batch.open();
+    if (file == QLatin1String("-")) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) throw std::runtime_error("não foi possível ler a entrada padrão");
+        batch.setCodes(korvane::codesInCells(kexport::parseCsv(in.readAll())));
+    } else {
+        batch.openFile(file);
+    }
+    if (auto it = w.options.find(QStringLiteral("--comparar")); it != w.options.end())
+        batch.compareWith(korvane::competenciaOf(it->second));
+    if (note)
+        *note = QStringLiteral("Competência %1: %2 códigos, %3 não encontrados")
+                    .arg(korvane::competenciaShown(batch.competencia()))
+                    .arg(batch.codes().size())
+                    .arg(batch.notFound());
+    return kdata::extract(*batch.cdsCodigos(), korvane::CodeBatch::columns());
+}
 
-int cbo(const Context& context, const QStringList& args) { return lookup(context, args, korvane::LookupKind::Cbos); }
+int batch(const Context& context, const QStringList& args)
+{
+    QString note;
+    const kdata::Extract table = batchTable(context, args, &note);
+    Writer(context.format, stdout).list(table);
+    // What a person reads beside the table; scripts take the table alone.
+    if (context.format == Format::Human) std::fprintf(stderr, "%s\n", note.toUtf8().constData());
+    return 0;
+}
 
 } // namespace cli

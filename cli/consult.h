@@ -4,6 +4,7 @@
 // as the windows.
 
 #include "cli/output.h"
+#include "model/lookupmodel.h"
 
 #include <QStringList>
 
@@ -40,5 +41,17 @@ int search(const Context& context, const QStringList& args);
 int show(const Context& context, const QStringList& args);
 int cid(const Context& context, const QStringList& args);
 int cbo(const Context& context, const QStringList& args);
+// A list of codes from a file (a sheet, a CSV, text; "-" for the standard
+// input), one row each for the competência loaded.
+int batch(const Context& context, const QStringList& args);
+// Any of those lists to a file: export LIST ARGS --csv FILE | --xlsx FILE.
+int exportList(const Context& context, const QStringList& args);
+
+// The lists as the windows' grids show them, for the terminal and for files.
+kdata::Extract searchTable(const Context& context, const QStringList& args);
+kdata::Extract pageTable(const Context& context, const QStringList& args);   // show CODE --page PAGE
+kdata::Extract lookupTable(const Context& context, const QStringList& args, korvane::LookupKind kind);
+// `note` receives the competência and the count of codes not found.
+kdata::Extract batchTable(const Context& context, const QStringList& args, QString* note = nullptr);
 
 } // namespace cli

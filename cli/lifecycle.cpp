@@ -14,7 +14,8 @@ bool consults(const QString& command)
 {
     return command == QLatin1String("search") || command == QLatin1String("show") || command == QLatin1String("cid") ||
            command == QLatin1String("cbo") || command == QLatin1String("check") || command == QLatin1String("history") ||
-           command == QLatin1String("diff") || command == QLatin1String("competencias");
+           command == QLatin1String("diff") || command == QLatin1String("competencias") || command == QLatin1String("batch") ||
+           command == QLatin1String("export");
 }
 
 void firstStart(const Context& context)

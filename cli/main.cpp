@@ -40,6 +40,11 @@ const char* const kHelp =
     "  history CÓDIGO                  um procedimento em cada competência guardada: valores, listas, mudanças\n"
     "  diff A B [--grupo G] [--subgrupo S] [--forma F] [--codigos LISTA|ARQUIVO]\n"
     "                                  o que mudou da competência A para a B (--csv: arquivo;mudanca;codigo;chave;campo;antes;depois)\n"
+    "  batch ARQUIVO [--comparar AAAAMM]\n"
+    "                                  uma lista de códigos (XLSX, CSV ou texto; - lê a entrada padrão):\n"
+    "                                  nome, valores, financiamento, complexidade, instrumentos e situação\n"
+    "  export LISTA ... --csv ARQUIVO | --xlsx ARQUIVO\n"
+    "                                  grava em planilha a lista de search, show --page, cid, cbo ou batch\n"
     "  createdb PASTA|ZIP              cria o banco a partir de uma versão da tabela\n"
     "  update PASTA|ZIP                carrega uma versão da tabela (tudo ou nada); uma pasta de zips carrega cada um\n"
     "  download [--competencia AAAAMM | --ultimas N] [--from URL] [--to PASTA] [--load]\n                                  baixa do DATASUS a versão mais nova (ou a pedida, ou as N mais novas); --load as carrega\n"
@@ -74,7 +79,10 @@ int main(int argc, char** argv)
             std::printf(kHelp, context.database.c_str());
             return 0;
         }
-        if (a == QLatin1String("--csv")) context.format = cli::Format::Csv;
+        // After export, --csv and --xlsx name the file it writes.
+        const bool exporting = !words.isEmpty() && words.front() == QLatin1String("export");
+        if (exporting && (a == QLatin1String("--csv") || a == QLatin1String("--xlsx"))) words << a;
+        else if (a == QLatin1String("--csv")) context.format = cli::Format::Csv;
         else if (a == QLatin1String("--json")) context.format = cli::Format::Json;
         else if (a == QLatin1String("--competencia") && i + 1 < args.size()) context.competencia = args[++i].toStdString();
         else if (a == QLatin1String("--database") && i + 1 < args.size()) {
@@ -90,6 +98,7 @@ int main(int argc, char** argv)
         {QStringLiteral("download"), cli::download}, {QStringLiteral("check"), cli::check},
         {QStringLiteral("history"), cli::history},   {QStringLiteral("diff"), cli::diff},
         {QStringLiteral("competencias"), cli::competencias},
+        {QStringLiteral("batch"), cli::batch},       {QStringLiteral("export"), cli::exportList},
     };
     if (words.isEmpty()) {
         std::fprintf(stderr, kHelp, context.database.c_str());

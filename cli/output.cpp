@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include "core/text.h"
+#include "export/csv.h"
 
 #include <algorithm>
 
@@ -36,14 +37,6 @@ QStringList humanLines(const kdata::Extract& t)
     return lines;
 }
 
-QString csvNumber(const kdb::Value& v, Kind kind, const QString& shown)
-{
-    if (v.isNull()) return {};
-    if (kind == Kind::Money && v.kind() != kdb::Value::Kind::Text) return QString::fromStdString(v.toString()).replace(QLatin1Char('.'), QLatin1Char(','));
-    if (kind == Kind::Integer) return QString::fromStdString(v.toString());
-    return shown;
-}
-
 QString jsonRow(const kdata::Extract& t, std::size_t r)
 {
     QStringList members;
@@ -55,15 +48,7 @@ QString jsonRow(const kdata::Extract& t, std::size_t r)
 
 } // namespace
 
-QString csvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
-        !text.contains(QLatin1Char('\r')))
-        return text;
-    QString q = text;
-    q.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
+QString csvField(const QString& text) { return kexport::csvQuoted(text); }
 
 QString jsonString(const QString& text)
 {
@@ -105,15 +90,9 @@ void Writer::list(const kdata::Extract& t)
         return;
     }
     if (format_ == Format::Csv) {
-        QStringList head;
-        for (const auto& c : t.columns) head << csvField(c.title);
-        line(head.join(QLatin1Char(';')));
-        for (std::size_t r = 0; r < t.values.size(); ++r) {
-            QStringList cells;
-            for (std::size_t i = 0; i < t.columns.size(); ++i)
-                cells << csvField(csvNumber(t.values[r][i], t.columns[i].kind, t.shown[r][i].trimmed()));
-            line(cells.join(QLatin1Char(';')));
-        }
+        // The export's own rows; a terminal's lines end with LF alone.
+        const QByteArray body = kexport::csvBody(t, "\n");
+        std::fwrite(body.constData(), 1, static_cast<std::size_t>(body.size()), out_);
         return;
     }
     QStringList rows;

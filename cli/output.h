@@ -40,7 +40,7 @@ private:
 };
 
 // The pieces, for tests and other writers.
-QString csvField(const QString& text);
+QString csvField(const QString& text);   // kexport::csvQuoted
 QString jsonString(const QString& text);
 QString jsonValue(const kdb::Value& value, kdata::ExtractColumn::Kind kind, const QString& shown);
 

@@ -79,6 +79,7 @@ QWidget* LookupWindow::buildCodes()
     DBGrid1 = new kui::DBGrid(QStringLiteral("DBGrid1"));
     DBGrid1->setFixedHeight(183);
     DBGrid1->bind(model_.codes(), columnsOf(model_.definition().codeColumns));
+    DBGrid1->setExportName(design_.banner);
     v->addWidget(DBGrid1);
     return box;
 }
@@ -95,6 +96,7 @@ QWidget* LookupWindow::buildProcedures()
     gv->addWidget(lowerBand);
     DBGrid2 = new kui::DBGrid(QStringLiteral("DBGrid2"));
     DBGrid2->bind(model_.procedures(), columnsOf(model_.definition().procedureColumns));
+    DBGrid2->setExportName(design_.groupCaption.simplified());
     gv->addWidget(DBGrid2);
     return group;
 }

@@ -3,6 +3,9 @@
 
 #include "browser.h"
 
+#include "update/history.h"
+#include "update/schemaupgrade.h"
+
 #include "korvane_config.h"
 #include "model/limits.h"
 #include "model/statements.h"
@@ -39,6 +42,12 @@ BrowserModel::BrowserModel(const std::string& databasePath, QObject* parent) : Q
     setObjectName(QStringLiteral("browser"));
     // Before anything else: a browser without its database is no use.
     connection_.open(databasePath, {KORVANE_DB_USER, KORVANE_DB_PASSWORD});
+    // A database of an earlier version gets its columns, its later tables and
+    // its history now, before any statement holds a table: turning a table
+    // into a view while another attachment of this program uses it would
+    // wait on that attachment for ever.
+    upgradeSchema(connection_);
+    convertToHistory(connection_);
     makeResultSets();
     describeFields();
     describePages();

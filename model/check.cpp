@@ -247,47 +247,9 @@ QString Checker::procedureName(const std::string& code)
 
 void Checker::releaseLoaded() { q_->replan(); }
 
-namespace {
-
-// The record's competência, consulted for the check alone: the attachment
-// may be the main window's, which goes on showing its own afterwards.
-class ConsultedFor {
-public:
-    ConsultedFor(kdb::Connection& db, const std::string& competencia) : db_(db)
-    {
-        if (competencia.empty() || !keepsHistory(db)) return;
-        kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
-        const std::vector<KeptRelease> kept = keptReleases(db, tr);
-        const std::string consulted = consultedCompetencia(db, tr);
-        tr.commit();
-        const bool known = std::any_of(kept.begin(), kept.end(), [&](const KeptRelease& k) { return k.competencia == competencia; });
-        if (!known || competencia == consulted) return;
-        restore_ = !kept.empty() && consulted == kept.back().competencia ? std::string() : consulted;
-        consultCompetencia(db, competencia);
-        changed_ = true;
-    }
-    ~ConsultedFor()
-    {
-        if (!changed_) return;
-        try {
-            consultCompetencia(db_, restore_);
-        } catch (const std::exception&) {
-            // The attachment is gone: nothing is left to restore.
-        }
-    }
-    ConsultedFor(const ConsultedFor&) = delete;
-    ConsultedFor& operator=(const ConsultedFor&) = delete;
-
-private:
-    kdb::Connection& db_;
-    std::string restore_;
-    bool changed_ = false;
-};
-
-} // namespace
-
 CheckResult Checker::check(const CheckRecord& record)
 {
+    // The record's competência, consulted for the check alone.
     const ConsultedFor consulted(q_->db, record.competencia);
     const std::string loaded = loadedCompetencia();
     if (!record.competencia.empty() && record.competencia != loaded)

@@ -1,5 +1,6 @@
 #include "historymodel.h"
 
+#include "core/money.h"
 #include "core/text.h"
 #include "db/decimal.h"
 #include "model/limits.h"
@@ -115,13 +116,15 @@ void HistoryModel::fill()
         if (r.present) {
             runsTable_->set(QStringLiteral("PROC_DESCR"), text(fieldOf(r, "NO_PROCEDIMENTO")));
             const kdb::Value sa = money(fieldOf(r, "VL_SA")), sh = money(fieldOf(r, "VL_SH")), sp = money(fieldOf(r, "VL_SP"));
-            runsTable_->set(QStringLiteral("VL_SA"), sa);
-            runsTable_->set(QStringLiteral("VL_SH"), sh);
-            runsTable_->set(QStringLiteral("VL_SP"), sp);
+            // Money as the detail boxes show it.
+            const auto shown = [](const kdb::Decimal& d) { return kdb::Value(toWin1252(formatMoney(d))); };
             kdb::Decimal total;
-            for (const kdb::Value* v : {&sa, &sh, &sp})
-                if (!v->isNull()) total = total + v->asDecimal();
-            runsTable_->set(QStringLiteral("VL_TOTAL"), kdb::Value(total));
+            for (const auto& [column, v] : {std::pair{"VL_SA", &sa}, std::pair{"VL_SH", &sh}, std::pair{"VL_SP", &sp}}) {
+                if (v->isNull()) continue;
+                runsTable_->set(QString::fromLatin1(column), shown(v->asDecimal()));
+                total = total + v->asDecimal();
+            }
+            runsTable_->set(QStringLiteral("VL_TOTAL"), shown(total));
             runsTable_->set(QStringLiteral("FINANCIAMENTO"), text(fieldOf(r, "CO_FINANCIAMENTO")));
             runsTable_->set(QStringLiteral("COMPLEXIDADE"), text(complexidade(text(fieldOf(r, "TP_COMPLEXIDADE")))));
             runsTable_->set(QStringLiteral("SEXO"), text(fieldOf(r, "TP_SEXO")));

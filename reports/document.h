@@ -3,6 +3,8 @@
 // paper's top-left corner. Once made it no longer needs its data sets, so a
 // preview may outlive the run that made it.
 
+#include "data/extract.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <QFont>
@@ -10,6 +12,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <memory>
 #include <variant>
 #include <vector>
 
@@ -53,6 +56,9 @@ struct Document {
     QDateTime printedAt;
     std::vector<QFont> fonts;       // pixel sizes in hundredths of a millimetre
     std::vector<Page> pages;
+    // The report's rows as a table for a sheet, taken at the run; only for
+    // reports that list rows under columns (the procedure lists).
+    std::shared_ptr<const kdata::Extract> table;
 
     int pageCount() const { return static_cast<int>(pages.size()); }
     QPageLayout pageLayout() const;

@@ -2,11 +2,14 @@
 
 #include "connection.h"
 #include "project.h"
+#include "reportcolumns.h"
 
 #include "core/settingpath.h"
 #include "korvane_config.h"
 #include "model/limits.h"
 #include "model/statements.h"
+
+#include <stdexcept>
 
 namespace kreports {
 namespace {
@@ -40,6 +43,7 @@ ProcedureReports::ProcedureReports(korvane::BrowserModel& browser, QObject* pare
     const QString projects = QString::fromStdString(korvane::settingPath(KORVANE_REPORTS_DIR));
     RvTabelaGeral_ = new TRvProject(QStringLiteral("RvTabelaGeral"), this);
     RvTabelaGeral_->setProjectFile(projects + QStringLiteral("/TabelaGeral.rav"));
+    RvTabelaGeral_->setTableSource([this] { return openListTable(); });
     RvTabelaAnalitica_ = new TRvProject(QStringLiteral("RvTabelaAnalitica"), this);
     RvTabelaAnalitica_->setProjectFile(projects + QStringLiteral("/TabelaAnalitica.rav"));
 }
@@ -130,14 +134,37 @@ void ProcedureReports::makeConnections()
     for (const auto& [name, dataSet] : connections) new TRvDataSetConnection(QString::fromLatin1(name), dataSet, this);
 }
 
-void ProcedureReports::runList(korvane::ListOrder order, const Present& present)
+void ProcedureReports::openList(korvane::ListOrder order)
 {
     const std::string sql = korvane::procedureListSql(browser_.hierarchyFilter(), order);
     qryImpProcGeral_->close();
     qryImpProcGeral_->setSql(sql);
     qryImpProcGeral_->open();
     qryImpProcGeral_->first();
+}
+
+void ProcedureReports::runList(korvane::ListOrder order, const Present& present)
+{
+    openList(order);
     present(*RvTabelaGeral_);
+}
+
+kdata::Extract ProcedureReports::listTable(korvane::ListOrder order)
+{
+    openList(order);
+    return openListTable();
+}
+
+kdata::Extract ProcedureReports::openListTable()
+{
+    const Section* section = sectionOf(RvTabelaGeral_->definition().defaultReport(), QStringLiteral("RvDtsImpProcGeral"));
+    if (!section) throw std::runtime_error("o projeto da lista não tem a seção dos procedimentos");
+    const std::vector<ReportColumn> columns = reportColumns(*section);
+    std::vector<QString> fields;
+    for (const ReportColumn& c : columns) fields.push_back(c.field);
+    kdata::Extract table = kdata::extract(*qryImpProcGeral_, fields);
+    for (std::size_t i = 0; i < columns.size(); ++i) table.columns[i].title = columns[i].title;
+    return table;
 }
 
 bool ProcedureReports::runSheet(const std::string& code, const Present& present)

@@ -10,6 +10,7 @@
 #include "model/statements.h"
 
 #include "data/dataset.h"
+#include "data/extract.h"
 #include "data/memorytable.h"
 
 #include <QObject>
@@ -35,6 +36,9 @@ public:
     // "Sintético Alfabético" and "Sintético Numérico": every procedure of the
     // part of the hierarchy chosen.
     void runList(korvane::ListOrder order, const Present& present);
+    // The same list as a table for a sheet: its rows in the order asked,
+    // the columns the report prints under the report's titles.
+    kdata::Extract listTable(korvane::ListOrder order);
     // "Analítico": the sheet of one procedure, code as typed (trimmed).
     // False, and nothing prepared, when the code is empty.
     bool runSheet(const std::string& code, const Present& present);
@@ -48,6 +52,8 @@ public:
 
 private:
     kdata::DataSet* makeQuery(const QString& name, const std::string& sql);
+    void openList(korvane::ListOrder order);
+    kdata::Extract openListTable();
     void makeSheetData();
     void makeConnections();
 

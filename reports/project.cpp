@@ -21,7 +21,9 @@ void TRvProject::load()
 Document TRvProject::render()
 {
     load();
-    return layOut(project_->defaultReport(), projectFile_);
+    Document doc = layOut(project_->defaultReport(), projectFile_);
+    if (tableSource_) doc.table = std::make_shared<const kdata::Extract>(tableSource_());
+    return doc;
 }
 
 void TRvProject::renderToPdf(const QString& path) { writePdf(render(), path); }

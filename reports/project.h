@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 namespace kreports {
@@ -26,15 +27,24 @@ public:
     // the run fails naming it and the next run tries again.
     bool isLoaded() const { return project_ != nullptr; }
     void load();
+    // The project as read (loading it first).
+    const ProjectDef& definition()
+    {
+        load();
+        return *project_;
+    }
 
     // Lays out the default report over the connections. Showing the pages
     // belongs to the windows (kui::runReport).
     Document render();
+    // What a run also hands on as a table (Document::table); none by default.
+    void setTableSource(std::function<kdata::Extract()> source) { tableSource_ = std::move(source); }
     void renderToPdf(const QString& path);
 
 private:
     QString projectFile_;
     std::shared_ptr<const ProjectDef> project_;
+    std::function<kdata::Extract()> tableSource_;
 };
 
 } // namespace kreports

@@ -195,11 +195,13 @@ TEST_F(MainWindow, StatusBarMenuOffersTheUpdate)
     auto w = open();
     auto* menu = w->findChild<QMenu*>(QStringLiteral("PopupActionBar1"));
     ASSERT_TRUE(menu);
-    ASSERT_EQ(menu->actions().size(), 2);
+    ASSERT_EQ(menu->actions().size(), 3);
     EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("ATUALIZAÇÃO TABELAS"));
     EXPECT_EQ(menu->actions().front()->objectName(), QStringLiteral("ATUALIZAOTABELAS1"));
-    EXPECT_EQ(menu->actions().back()->text(), QStringLiteral("VERIFICAR"));
-    EXPECT_EQ(menu->actions().back()->objectName(), QStringLiteral("VERIFICAR1"));
+    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("VERIFICAR"));
+    EXPECT_EQ(menu->actions().at(1)->objectName(), QStringLiteral("VERIFICAR1"));
+    EXPECT_EQ(menu->actions().back()->text(), QStringLiteral("O QUE MUDOU"));
+    EXPECT_EQ(menu->actions().back()->objectName(), QStringLiteral("mnuMudancas"));
     QStatusBar* bar = w->statusBar();
     emit bar->customContextMenuRequested(QPoint(10, 5));
     EXPECT_TRUE(menu->isVisible());

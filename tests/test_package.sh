@@ -34,6 +34,7 @@ root="$work/root"
 dpkg -x "$deb" "$root"
 for f in usr/bin/korvane usr/bin/korvane-cli usr/bin/korvane-update usr/bin/korvane-createdb \
          usr/share/korvane/RELATORIOS/TabelaGeral.rav usr/share/korvane/RELATORIOS/TabelaAnalitica.rav \
+         usr/share/korvane/RELATORIOS/ListaCodigos.rav \
          usr/share/applications/korvane.desktop usr/share/icons/hicolor/128x128/apps/korvane.png \
          usr/share/man/man1/korvane-cli.1; do
   [ -e "$root/$f" ] || fail "the package lacks /$f"

@@ -118,8 +118,9 @@ TEST_F(Browser, LaterPagesListTheRowsOfTheCurrentProcedure)
     const std::vector<std::string> captions = {"TUSS", "RENASES", "Redes", "Origem", "Regras Condicionadas",
                                                "Exceções de Compatibilidade"};
     auto* tabs = ktest::control<QTabWidget>(*w, "PageControl1");
-    ASSERT_EQ(tabs->count(), 18);
+    ASSERT_EQ(tabs->count(), 19);   // and "Histórico" last
     for (int i = 0; i < 6; ++i) EXPECT_EQ(tabs->tabText(12 + i).toStdString(), captions[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(tabs->tabText(18), QStringLiteral("Histórico"));
 
     type(ktest::control<QLineEdit>(*w, "edtPesquise"), QStringLiteral("0301010072"));
     korvane::BrowserModel& m = w->model();

@@ -1,5 +1,9 @@
 #include "dbgrid.h"
 
+#include "dialogs.h"
+#include "gridexport.h"
+
+#include <QAction>
 #include <QCache>
 #include <QHeaderView>
 #include <QStaticText>
@@ -83,6 +87,12 @@ public:
 DBGrid::DBGrid(const QString& name, QWidget* parent) : QTableView(parent)
 {
     setObjectName(name);
+    exportName_ = name;
+    auto* exportAction = new QAction(QStringLiteral("Exportar…"), this);
+    exportAction->setObjectName(QStringLiteral("actExportar"));
+    addAction(exportAction);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(exportAction, &QAction::triggered, this, guardedSlot(this, [this] { exportGrid(*this, exportName_); }));
     setVerticalHeader(new IndicatorHeader(this));
     verticalHeader()->setSectionsClickable(false);
     setItemDelegate(new CellDelegate(this));

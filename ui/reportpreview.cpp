@@ -1,5 +1,6 @@
 #include "ui/reportpreview.h"
 
+#include "ui/gridexport.h"
 #include "ui/reportoutput.h"
 
 #include "ui/dialogs.h"
@@ -144,9 +145,13 @@ void PreviewDialog::buildOutputButtons()
     btnPrint_->setObjectName(QStringLiteral("btnPrint"));
     btnSavePdf_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Salvar PDF..."), this);
     btnSavePdf_->setObjectName(QStringLiteral("btnSavePdf"));
+    btnSaveXlsx_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Salvar XLSX..."), this);
+    btnSaveXlsx_->setObjectName(QStringLiteral("btnSaveXlsx"));
+    // Only a report that lists rows under columns has a table to give.
+    btnSaveXlsx_->setVisible(doc_->table != nullptr);
     btnClose_ = new QPushButton(QStringLiteral("Fechar"), this);
     btnClose_->setObjectName(QStringLiteral("btnClose"));
-    for (QPushButton* b : {btnPrint_, btnSavePdf_, btnClose_}) b->setAutoDefault(false);
+    for (QPushButton* b : {btnPrint_, btnSavePdf_, btnSaveXlsx_, btnClose_}) b->setAutoDefault(false);
 }
 
 void PreviewDialog::buildPageArea()
@@ -180,6 +185,7 @@ void PreviewDialog::layOutControls()
     bar->addStretch(1);
     bar->addWidget(btnPrint_);
     bar->addWidget(btnSavePdf_);
+    bar->addWidget(btnSaveXlsx_);
     bar->addWidget(btnClose_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -204,6 +210,7 @@ void PreviewDialog::connectControls()
     connect(btnZoomOut_, &QToolButton::clicked, this, &PreviewDialog::zoomOut);
     connect(btnPrint_, &QPushButton::clicked, this, &PreviewDialog::print);
     connect(btnSavePdf_, &QPushButton::clicked, this, &PreviewDialog::savePdf);
+    connect(btnSaveXlsx_, &QPushButton::clicked, this, &PreviewDialog::saveSheet);
     connect(btnClose_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -316,6 +323,12 @@ void PreviewDialog::savePdf()
     const QString path = outputDialogs().choosePdfFile(this, suggestion);
     if (path.isEmpty()) return;
     guarded(this, [&] { kreports::writePdf(*doc_, path); });
+}
+
+void PreviewDialog::saveSheet()
+{
+    if (!doc_->table) return;
+    guarded(this, [&] { exportTable(*doc_->table, this, doc_->title); });
 }
 
 void PreviewDialog::resizeEvent(QResizeEvent* event)

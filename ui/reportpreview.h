@@ -67,6 +67,8 @@ public:
 
     void print();
     void savePdf();
+    // The report's rows to a sheet, when it has them (Document::table).
+    void saveSheet();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -104,6 +106,7 @@ private:
     QToolButton* btnZoomIn_;
     QPushButton* btnPrint_;
     QPushButton* btnSavePdf_;
+    QPushButton* btnSaveXlsx_;
     QPushButton* btnClose_;
     QLabel* lblPage_;
     QScrollArea* scrPreview_;

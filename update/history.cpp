@@ -7,6 +7,9 @@
 #include "update/layouts.h"
 #include "update/releaseinfo.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 namespace korvane {
 namespace {
 
@@ -107,6 +110,30 @@ std::string consultedCompetencia(kdb::Connection& db, kdb::Transaction& tr)
     const std::string c = q.isEmpty() ? std::string() : text(q.field(std::size_t{0}));
     q.close();
     return c;
+}
+
+ConsultedFor::ConsultedFor(kdb::Connection& db, const std::string& competencia) : db_(db)
+{
+    if (competencia.empty() || !keepsHistory(db)) return;
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    const std::vector<KeptRelease> kept = keptReleases(db, tr);
+    const std::string consulted = consultedCompetencia(db, tr);
+    tr.commit();
+    const bool known = std::any_of(kept.begin(), kept.end(), [&](const KeptRelease& k) { return k.competencia == competencia; });
+    if (!known || competencia == consulted) return;
+    restore_ = !kept.empty() && consulted == kept.back().competencia ? std::string() : consulted;
+    consultCompetencia(db, competencia);
+    changed_ = true;
+}
+
+ConsultedFor::~ConsultedFor()
+{
+    if (!changed_) return;
+    try {
+        consultCompetencia(db_, restore_);
+    } catch (const std::exception&) {
+        // The attachment is gone: nothing is left to restore.
+    }
 }
 
 std::string readVersao(kdb::Connection& db)

@@ -40,6 +40,22 @@ void consultCompetencia(kdb::Connection& db, const std::string& competencia);
 // when nothing is kept.
 std::string consultedCompetencia(kdb::Connection& db, kdb::Transaction& tr);
 
+// A kept competência consulted for a while: the attachment may be the main
+// window's, which goes on showing its own afterwards. A competência not kept,
+// or the one consulted already, changes nothing.
+class ConsultedFor {
+public:
+    ConsultedFor(kdb::Connection& db, const std::string& competencia);
+    ~ConsultedFor();
+    ConsultedFor(const ConsultedFor&) = delete;
+    ConsultedFor& operator=(const ConsultedFor&) = delete;
+
+private:
+    kdb::Connection& db_;
+    std::string restore_;
+    bool changed_ = false;
+};
+
 // The history table of a release table ("H_TB_PROC").
 std::string historyTable(const TableLayout& layout);
 

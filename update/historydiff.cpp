@@ -191,7 +191,13 @@ std::vector<RowChange> diffCompetencias(kdb::Connection& db, kdb::Transaction& t
     const std::string where = "HIST_INI <= :hi and (HIST_FIM is null or HIST_FIM >= :lo) and "
                               "not (HIST_INI <= :lo and (HIST_FIM is null or HIST_FIM >= :hi))";
     std::vector<RowChange> out;
-    for (const TableView& v : views()) {
+    // The procedures first, then each other table in load order.
+    std::vector<const TableView*> order;
+    for (const TableView& v : views())
+        if (v.layout->step == kProcedureStep) order.insert(order.begin(), &v);
+        else order.push_back(&v);
+    for (const TableView* table : order) {
+        const TableView& v = *table;
         const std::vector<Row> rows = readRows(db, tr, v, where, {{"lo", lo}, {"hi", hi}});
         std::vector<const Row*> a, b;
         for (const Row& r : rows) {

@@ -39,7 +39,8 @@ struct ChangeFilter {
 };
 
 // Between two kept competências (AAAAMM, either order: `from` is the one
-// the changes start from), every table in load order, then by code and key.
+// the changes start from): the procedures, then every other table in load
+// order, each by code and key.
 std::vector<RowChange> diffCompetencias(kdb::Connection& db, kdb::Transaction& tr, const std::string& from,
                                         const std::string& to, const ChangeFilter& filter = {});
 

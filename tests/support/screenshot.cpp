@@ -6,6 +6,8 @@
 #include "app/uKorvane.h"
 #include "app/uAtualizar.h"
 #include "app/uVerificar.h"
+#include "app/uListaCodigos.h"
+#include "app/uMudancas.h"
 #include "lookup/uCbos.h"
 #include "lookup/uCid10.h"
 #include "support/widgets.h"
@@ -19,6 +21,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -102,6 +105,18 @@ int reportPdf(TfrmKorvane& w, const QString& out, bool list, const QString& sear
     return 0;
 }
 
+// The list of codes with the codes given (any mask, any separation) consulted.
+int codeListWindow(TfrmKorvane& w, const QString& out, const QString& codes)
+{
+    TfrmListaCodigos list(w.dtbDados(), [](const QString&) {});
+    list.show();
+    ktest::control<QPlainTextEdit>(list, "memCodigos")->setPlainText(codes);
+    list.btnConsultarClick();
+    QTest::qWait(100);
+    list.grab().save(out);
+    return 0;
+}
+
 // "03/01" chooses group 03 and subgroup 01 from the drop-downs, by keyboard.
 bool chooseLevels(TfrmKorvane& w, const QStringList& levels)
 {
@@ -151,13 +166,27 @@ int mainWindow(TfrmKorvane& w, const QString& out, const char* size, const QStri
     return 0;
 }
 
+// "O QUE MUDOU" from the competência before the newest to the newest.
+int mudancasWindow(TfrmKorvane& w, const QString& out)
+{
+    w.resize(1366, 768);
+    w.show();
+    TfrmMudancas f(w.model(), &w);
+    f.resize(1366, 720);
+    f.show();
+    f.btnCompararClick();
+    QTest::qWait(50);
+    f.grab().save(out);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 3) {
         std::fprintf(stderr,
-                     "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10|atualizar|notice|list|sheet|verificar] [SEARCH] [PAGE]\n");
+                     "usage: korvane_screenshot DATABASE OUT.png [WxH|cbos|cid10|atualizar|notice|list|sheet|verificar|codigos|mudancas] [SEARCH] [PAGE]\n");
         return 2;
     }
     kui::Application app(argc, argv);
@@ -178,6 +207,8 @@ int main(int argc, char** argv)
     }
     if (mode == "verificar") return verificarWindow(w, out, search);
     if (mode == "cbos" || mode == "cid10") return lookupWindow(w, out, mode == "cbos", search);
+    if (mode == "codigos") return codeListWindow(w, out, search);
+    if (mode == "mudancas") return mudancasWindow(w, out);
     if (mode == "list" || mode == "sheet") return reportPdf(w, out, mode == "list", search);
     return mainWindow(w, out, mode.c_str(), search, argc > 5 ? argv[5] : nullptr);
 }
