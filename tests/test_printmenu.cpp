@@ -277,6 +277,7 @@ TEST_F(PrintMenu, TheSheetPrintsTheLaterListsOfItsProcedure)
 {
     type(QStringLiteral("0301010072"));
     QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquiseTuss"), QStringLiteral("PRONTO"));
+    QApplication::processEvents();
     ASSERT_EQ(w->model().qryProcTuss()->recordCount(), 1u);
     trigger("Analtico1");
     EXPECT_TRUE(dialogs.errors.empty());

@@ -3,20 +3,15 @@
 // table is touched: that no line is longer than the layout in use, that
 // every line of a file with a competência reaches it and names one and the
 // same valid month, that the procedure file is not empty; and, against the
-// database, that no empty file empties a table linking procedures. A
-// release that fails here is broken or mixed, and loading it would replace
-// good tables with wrong or missing rows.
+// database, that no link file comes empty where the kept competência nearest
+// had rows. A release that fails here is broken or mixed, and loading it
+// would keep wrong or missing rows as that month's tables.
 
-#include "update/historystore.h"
+#include "update/historystore.h"   // also declares kdb::Connection, kdb::Transaction
 #include "update/updaterun.h"
 
 #include <cstddef>
 #include <string>
-
-namespace kdb {
-class Connection;
-class Transaction;
-} // namespace kdb
 
 namespace korvane {
 
