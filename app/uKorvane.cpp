@@ -15,6 +15,7 @@
 #include "ui/dialogs.h"
 #include "ui/keypreview.h"
 #include "ui/style.h"
+#include "ui/typedsearch.h"
 #include "update/releasesettings.h"
 
 #include <QApplication>
@@ -81,6 +82,9 @@ TfrmKorvane::TfrmKorvane(const std::string& databasePath, QWidget* parent)
 
 TfrmKorvane::~TfrmKorvane()
 {
+    // The boxes go after the model, and one losing the focus as it goes
+    // would search with it.
+    closing_ = true;
     // The report data sets read over the browser's connection: they go first.
     delete reports_;
 }
@@ -183,8 +187,9 @@ void TfrmKorvane::connectLookup(kui::DBLookupCombo* lookup, Level level)
 void TfrmKorvane::connectPageBox(QLineEdit* box, PageSearch page)
 {
     korvane::BrowserModel* m = model_.get();
-    connect(box, &QLineEdit::textChanged, this,
-            [this, m, page](const QString& text) { kui::guarded(this, [&] { m->setPageText(page, text); }); });
+    new kui::TypedSearch(box, [this, m, page](const QString& text) {
+        if (!closing_) kui::guarded(this, [&] { m->setPageText(page, text); });
+    });
 }
 
 QLineEdit* TfrmKorvane::pageBox(PageSearch page) const { return pageBoxes_[static_cast<int>(page)]; }
@@ -192,8 +197,11 @@ QLineEdit* TfrmKorvane::pageBox(PageSearch page) const { return pageBoxes_[stati
 void TfrmKorvane::connectBrowser()
 {
     korvane::BrowserModel* m = model_.get();
-    connect(edtPesquise, &QLineEdit::textChanged, this,
-            [this, m](const QString& text) { kui::guarded(this, [&] { m->setSearchText(text); }); });
+    // Typed faster than it searches, the box searches its newest text once
+    // per turn of the event loop instead of falling behind key by key.
+    new kui::TypedSearch(edtPesquise, [this, m](const QString& text) {
+        if (!closing_) kui::guarded(this, [&] { m->setSearchText(text); });
+    });
     // What the browser writes into a box is shown without running its search twice.
     connect(m, &korvane::BrowserModel::searchTextChanged, this, [this](const QString& text) {
         const QSignalBlocker block(edtPesquise);

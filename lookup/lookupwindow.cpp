@@ -2,6 +2,7 @@
 
 #include "ui/dialogs.h"
 #include "ui/style.h"
+#include "ui/typedsearch.h"
 #include "ui/upperedit.h"
 
 #include <QCloseEvent>
@@ -59,7 +60,12 @@ LookupWindow::LookupWindow(const Design& design, kdb::Connection& connection,
     kui::guarded(this, [this] { model_.open(); });
 }
 
-LookupWindow::~LookupWindow() = default;
+LookupWindow::~LookupWindow()
+{
+    // The boxes go after the model, and one losing the focus as it goes
+    // would search with it.
+    for (kui::TypedSearch* s : searches_) s->stop();
+}
 
 QWidget* LookupWindow::buildCodes()
 {
@@ -111,10 +117,13 @@ QWidget* LookupWindow::searchBand(const QString& name, QLineEdit*& box, int left
 void LookupWindow::connectModel()
 {
     korvane::LookupModel* m = &model_;
-    connect(edtPesquise, &QLineEdit::textChanged, this,
-            [this, m](const QString& text) { kui::guarded(this, [&] { m->search(text); }); });
-    connect(edtPesquiseProc, &QLineEdit::textChanged, this,
-            [this, m](const QString& text) { kui::guarded(this, [&] { m->searchProcedures(text); }); });
+    // Both boxes keep up with fast typing as the main window's do.
+    searches_[0] = new kui::TypedSearch(edtPesquise, [this, m](const QString& text) {
+        kui::guarded(this, [&] { m->search(text); });
+    });
+    searches_[1] = new kui::TypedSearch(edtPesquiseProc, [this, m](const QString& text) {
+        kui::guarded(this, [&] { m->searchProcedures(text); });
+    });
     connect(m, &korvane::LookupModel::failed, this,
             [this](std::exception_ptr error) { kui::guarded(this, [&] { std::rethrow_exception(error); }); });
     connect(DBGrid2, &kui::DBGrid::dblClick, this, kui::guardedSlot(this, [this] { DBGrid2DblClick(); }));
@@ -137,12 +146,14 @@ void LookupWindow::DBGrid2DblClick()
 
 void LookupWindow::closeEvent(QCloseEvent* event)
 {
+    for (kui::TypedSearch* s : searches_) s->stop();
     model_.close();
     QDialog::closeEvent(event);
 }
 
 void LookupWindow::done(int result)
 {
+    for (kui::TypedSearch* s : searches_) s->stop();
     model_.close();
     QDialog::done(result);
 }

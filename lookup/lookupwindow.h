@@ -12,6 +12,10 @@
 
 #include <functional>
 
+namespace kui {
+class TypedSearch;
+}
+
 class LookupWindow : public QDialog {
     Q_OBJECT
 public:
@@ -55,4 +59,5 @@ private:
     kui::DBGrid* DBGrid1 = nullptr;
     kui::DBGrid* DBGrid2 = nullptr;
     QPushButton* BitBtn1 = nullptr;
+    kui::TypedSearch* searches_[2] = {};
 };

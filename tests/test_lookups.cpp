@@ -224,6 +224,41 @@ TEST_F(Lookups, BothBoxesReadWhatAPersonTypes)
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
+// Both boxes keep up with typing faster than they answer: one search, for
+// the last text.
+TEST_F(Lookups, FastTypingSearchesTheLastTextOnly)
+{
+    auto w = open<TfrmCbos>();
+    auto* upper = ktest::control<QLineEdit>(*w, "edtPesquise");
+    auto* lower = ktest::control<QLineEdit>(*w, "edtPesquiseProc");
+    int codeSearches = 0, procedureSearches = 0;
+    QObject::connect(w->codes(), &kdata::RecordSet::rowsReset, upper, [&] { ++codeSearches; });
+    QObject::connect(w->procedures(), &kdata::RecordSet::rowsReset, upper, [&] { ++procedureSearches; });
+    // What one search of each box costs.
+    upper->setText(QStringLiteral("2251"));
+    QApplication::processEvents();
+    const int perCodeSearch = codeSearches;
+    procedureSearches = 0;
+    lower->setText(QStringLiteral("0301"));
+    QApplication::processEvents();
+    const int perProcedureSearch = procedureSearches;
+    ASSERT_GT(perCodeSearch, 0);
+    ASSERT_GT(perProcedureSearch, 0);
+    upper->clear();
+    lower->clear();
+    QApplication::processEvents();
+
+    codeSearches = procedureSearches = 0;
+    type(upper, QStringLiteral("clínico médico"));
+    EXPECT_EQ(codeSearches, perCodeSearch);
+    EXPECT_EQ(column(w->codes(), "CBO_COD"), (V{"225125"}));
+    procedureSearches = 0;
+    type(lower, QStringLiteral("doenças tratamento"));
+    EXPECT_EQ(procedureSearches, perProcedureSearch);
+    EXPECT_EQ(column(w->procedures(), "PCBO_PROC"), (V{"0303010037"}));
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
 TEST_F(Lookups, DoubleClickHandsTheProcedureBackAndCloses)
 {
     auto w = open<TfrmCid10>();

@@ -26,6 +26,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 namespace {
 
 class MainWindow : public ::testing::Test {
@@ -105,6 +108,59 @@ TEST_F(MainWindow, EnterMovesThroughTheFocusOrder)
     ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
     QTest::keyClick(ktest::control<QLineEdit>(*w, "edtPesquise"), Qt::Key_Enter);
     EXPECT_EQ(focused()->objectName(), QStringLiteral("btnLimpar"));
+}
+
+// Keys that come faster than the searches answer wait behind the search that
+// runs: the list then follows the last text, and only its search runs.
+TEST_F(MainWindow, FastTypingSearchesTheLastTextOnly)
+{
+    auto w = open();
+    auto* box = ktest::control<QLineEdit>(*w, "edtPesquise");
+    kdata::RecordSet* list = w->model().qryTbProc();
+    int searches = 0;
+    QObject::connect(list, &kdata::RecordSet::rowsReset, box, [&] { ++searches; });
+    const auto listed = [&] {
+        std::set<std::string> codes;
+        list->fetchAll();
+        for (std::size_t r = 0; r < list->recordCount(); ++r) codes.insert(list->value(r, QStringLiteral("PROC_COD")).toString());
+        return codes;
+    };
+    box->setFocus();
+    ktest::typeKeys(box, QStringLiteral("tratamento"));
+    EXPECT_EQ(searches, 1);
+    EXPECT_EQ(box->text(), QStringLiteral("TRATAMENTO"));
+    EXPECT_EQ(listed(), (std::set<std::string>{"0303010037", "0303010045"}));
+
+    // Enter before the loop comes round: the text typed is searched first,
+    // and the focus moves on with its rows.
+    box->clear();
+    QApplication::processEvents();
+    searches = 0;
+    for (const char c : std::string("0301010072")) QTest::keyClick(box, c);
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(focused()->objectName(), QStringLiteral("btnLimpar"));
+    EXPECT_EQ(searches, 1);
+    EXPECT_EQ(listed(), (std::set<std::string>{"0301010072"}));
+    QApplication::processEvents();
+    EXPECT_EQ(searches, 1);
+
+    // A page box is kept up with the typing too.
+    auto* cid = ktest::control<QLineEdit>(*w, "edtPesquiseCid");
+    kdata::RecordSet* page = w->model().qryProccid10();
+    int pageSearches = 0;
+    QObject::connect(page, &kdata::RecordSet::rowsReset, box, [&] { ++pageSearches; });
+    cid->setText(QStringLiteral("J"));
+    QApplication::processEvents();
+    const int perSearch = pageSearches;
+    ASSERT_GT(perSearch, 0);
+    cid->clear();
+    QApplication::processEvents();
+    pageSearches = 0;
+    cid->setFocus();
+    ktest::typeKeys(cid, QStringLiteral("J189"));
+    EXPECT_EQ(pageSearches, perSearch);
+    EXPECT_EQ(w->model().pageText(korvane::PageSearch::Cid10), QStringLiteral("J189"));
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(MainWindow, EscapeClosesTheWindowFromAnyControl)

@@ -70,6 +70,7 @@ protected:
         ktest::control<QLineEdit>(*w, "edtPesquise")->setFocus();
         ktest::control<QLineEdit>(*w, "edtPesquise")->clear();
         QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquise"), text);
+        QApplication::processEvents();   // the typed text is searched when the event loop comes round
     }
 
     void choose(kui::DBLookupCombo* lookup, const QString& startsWith)
@@ -181,6 +182,7 @@ TEST_F(PrintMenu, TheSheetPrintsTheWholeOrderedListsOfItsProcedure)
     type(QStringLiteral(" 0301010072 "));
     QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquiseCid"), QStringLiteral("PNEUMO"));   // narrows the CID-10 page
     QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquiseCbo"), QStringLiteral("GINECO"));
+    QApplication::processEvents();
     ASSERT_EQ(w->model().qryProccid10()->recordCount(), 1u);
     trigger("Analtico1");
     EXPECT_TRUE(dialogs.errors.empty());
@@ -275,6 +277,7 @@ TEST_F(PrintMenu, TheSheetPrintsTheLaterListsOfItsProcedure)
 {
     type(QStringLiteral("0301010072"));
     QTest::keyClicks(ktest::control<QLineEdit>(*w, "edtPesquiseTuss"), QStringLiteral("PRONTO"));
+    QApplication::processEvents();
     ASSERT_EQ(w->model().qryProcTuss()->recordCount(), 1u);
     trigger("Analtico1");
     EXPECT_TRUE(dialogs.errors.empty());

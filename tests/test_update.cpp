@@ -4,6 +4,7 @@
 // release are in test_update_release.cpp.
 
 #include "support/updaterun.h"
+#include "core/text.h"
 #include "update/releaseinfo.h"
 
 #include <gtest/gtest.h>
@@ -82,7 +83,13 @@ TEST_P(BadLineAtEveryStep, LeavesTheDatabaseAsItWas)
     const std::string folder = copyOfB();
     std::vector<std::string> lines = linesOf(folder, layout.fileName);
     ASSERT_GE(lines.size(), 2u) << layout.fileName;
-    lines.insert(lines.begin() + 1, bad.line == "dup" ? lines[0] : bad.line);
+    // A line with text reaches its competência, or the checks before the load
+    // refuse it for that; the bad line is made to, its fault kept.
+    std::string line = bad.line == "dup" ? lines[0] : bad.line;
+    const korvane::FixedRecord record = korvane::fixedRecord(layout);
+    if (!korvane::trimmedCopy(line).empty() && record.competencia > 0 && line.size() <= record.competencia - 1u)
+        line += std::string(record.competencia - 1u - line.size(), ' ') + "202402";
+    lines.insert(lines.begin() + 1, line);
     writeLines(folder, layout.fileName, lines);
 
     korvane::UpdateProgress progress;
@@ -269,10 +276,11 @@ TEST_F(UpdateRun, EmptyFilesEmptyTheirTablesAndVersaoFollows)
     // The month before keeps its own details.
     EXPECT_NE(scalar(db, "select count(*) from H_TB_DETALHE where HIST_INI <= '202401'"), "0");
 
-    // Without procedures a release does not say its competência: it is refused.
+    // A release without procedures is refused.
     const auto before = fingerprint(db);
     ktest::writeFile(fs::path(folder) / "tb_procedimento.txt", "");
-    EXPECT_EQ(update(db, folder).rfind("Esta versão não diz a sua competência", 0), 0u);
+    EXPECT_EQ(update(db, folder), "Arquivo \"" + folder + "/tb_procedimento.txt\" está vazio: uma versão sem "
+                                  "procedimentos não é carregada");
     EXPECT_EQ(fingerprint(db), before);
     // VERSAO follows the competência consulted, one row each.
     ASSERT_EQ(update(db, releaseA), "");

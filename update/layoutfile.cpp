@@ -3,6 +3,7 @@
 #include "core/text.h"
 #include "db/ascii.h"
 
+#include <algorithm>
 #include <charconv>
 #include <stdexcept>
 
@@ -103,6 +104,9 @@ ResolvedLayout fixedLayout(const TableLayout& layout)
         if (layout.step == kProcedureStep && std::string_view(f.source) == kCompetenciaSource)
             r.competenciaOffset = static_cast<std::uint32_t>(f.start - 1);
     }
+    const FixedRecord record = fixedRecord(layout);
+    r.recordLength = record.length;
+    if (record.competencia > 0) r.competencia = {record.competencia - 1u, 6};
     return r;
 }
 
@@ -119,6 +123,13 @@ ResolvedLayout resolveLayout(const TableLayout& layout, const ReleaseSource& sou
     const ReleaseFile file = source.read(name);
     const std::vector<LayoutColumn> columns = parseLayoutFile(file);
     r.layoutFilePath = file.path;
+    r.competencia = {};
+    r.recordLength = 0;
+    for (const LayoutColumn& c : columns) {
+        r.recordLength = std::max(r.recordLength, static_cast<std::uint32_t>(c.end));
+        if (c.name == kCompetenciaSource)
+            r.competencia = {static_cast<std::uint32_t>(c.start - 1), static_cast<std::uint32_t>(c.size)};
+    }
     for (std::size_t i = 0; i < layout.fields.size(); ++i) {
         const FieldSpec& f = layout.fields[i];
         const LayoutColumn* found = nullptr;

@@ -35,6 +35,10 @@ struct ResolvedLayout {
     // tb_procedimento only: the competência, year in the first four bytes
     // and month in the next two.
     std::uint32_t competenciaOffset = 0;
+    // A whole line: its length (the last field's end), and its DT_COMPETENCIA
+    // whether the table keeps it or not (length 0 when the file has none).
+    std::uint32_t recordLength = 0;
+    FieldCut competencia;
 };
 
 // "tb_grupo.txt" gives "tb_grupo_layout.txt".

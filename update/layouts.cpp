@@ -400,9 +400,27 @@ const std::array<TableLayout, 39> kLayouts{{
     {39, "tb_descricao_detalhe.txt", "TB_DESCRICAO_DETALHE", "TB_DESCRICAO_DETALHE", "delete from tb_descricao_detalhe", descrDetalheCols, descrDetalheFields, Later},
 }};
 
+// In the order of kLayouts, as the release's layout files give them.
+constexpr std::array<FixedRecord, 39> kFixedRecords{{
+    {21, 16},   {156, 0},  {22, 17},   {35, 30},   {330, 325}, {18, 13},  {41, 36},  {18, 13},
+    {18, 13},   {22, 17},  {58, 53},   {129, 124}, {162, 157}, {108, 103}, {110, 105}, {112, 107},
+    {68, 63},   {160, 155}, {108, 103}, {4016, 4011}, {24, 19}, {274, 0},  {109, 104}, {19, 14},
+    // The later files.
+    {460, 0},   {20, 0},   {160, 0},   {20, 0},    {53, 0},    {163, 0},  {20, 0},   {26, 21},
+    {4154, 0},  {14, 0},   {41, 36},   {117, 112}, {27, 22},   {112, 107}, {4009, 4004},
+}};
+static_assert(kFixedRecords.size() == kLayouts.size());
+
 } // namespace
 
 std::span<const TableLayout> releaseLayouts() { return kLayouts; }
+
+FixedRecord fixedRecord(const TableLayout& layout) { return kFixedRecords.at(static_cast<std::size_t>(layout.step - 1)); }
+
+bool linksProcedures(const TableLayout& layout)
+{
+    return !layout.optional && std::string_view(layout.fileName).starts_with("rl_");
+}
 
 std::string TableLayout::insertStatement() const
 {

@@ -53,6 +53,20 @@ struct TableLayout {
 // first releases, then those that came later.
 std::span<const TableLayout> releaseLayouts();
 
+// A line of a file as a whole where no layout file says otherwise: its
+// length, and the first byte (1-based) of its competência (AAAAMM), 0 when
+// it has none. The competência stands in lines whose table does not keep it.
+struct FixedRecord {
+    std::uint16_t length;
+    std::uint16_t competencia;
+};
+FixedRecord fixedRecord(const TableLayout& layout);
+
+// The files of every release that tie procedures to the other tables
+// (rl_procedimento_*): a release never publishes one empty. (Of the later
+// files some are published empty.)
+bool linksProcedures(const TableLayout& layout);
+
 // The step whose table receives the release's competência (tb_procedimento).
 inline constexpr int kProcedureStep = 5;
 // The field of that file whose first four bytes are the year and next two the month.

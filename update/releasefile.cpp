@@ -1,6 +1,7 @@
 #include "releasefile.h"
 
 #include "core/text.h"
+#include "update/releasetext.h"
 
 #include <cerrno>
 #include <cstring>
@@ -60,6 +61,13 @@ std::vector<std::string_view> splitRecords(std::string& content)
     return lines;
 }
 
+void takeLines(ReleaseFile& file)
+{
+    dropWhatFollowsTheEnd(file.content, file.path);
+    convertFromUtf8(file.content, file.path);
+    file.lines = splitRecords(file.content);
+}
+
 ReleaseFile readReleaseFile(std::string_view folder, std::string_view fileName)
 {
     ReleaseFile f;
@@ -90,7 +98,7 @@ ReleaseFile readReleaseFile(std::string_view folder, std::string_view fileName)
     }
     ::close(fd);
     f.content.resize(got);
-    f.lines = splitRecords(f.content);
+    takeLines(f);
     return f;
 }
 

@@ -9,7 +9,7 @@ namespace korvane {
 
 struct ReleaseFile {
     std::string path;
-    std::string content;                  // the bytes up to the first NUL, trimmed
+    std::string content;                  // Windows-1252 bytes up to the end of the content, trimmed
     std::vector<std::string_view> lines;  // views into content, in file order
 
     ReleaseFile() = default;
@@ -28,8 +28,14 @@ std::string releaseFilePath(std::string_view folder, std::string_view fileName);
 // at CR LF, LF or a lone CR. Lines point into the given string.
 std::vector<std::string_view> splitRecords(std::string& content);
 
+// The lines of a file from its content as read: what follows the real end
+// of the file dropped and a UTF-8 file converted (update/releasetext.h),
+// then split. Throws std::runtime_error when the content is cut or cannot
+// be converted.
+void takeLines(ReleaseFile& file);
+
 // Throws std::runtime_error "Cannot open file "<path>". <reason>" when the
-// file cannot be read.
+// file cannot be read, and as takeLines does.
 ReleaseFile readReleaseFile(std::string_view folder, std::string_view fileName);
 
 } // namespace korvane

@@ -183,7 +183,7 @@ ReleaseFile ZipSource::read(std::string_view fileName) const
     file.path = location() + "/" + m.name;
     file.content.reserve(static_cast<std::size_t>(m.size));
     unpack(m, [&](const char* bytes, std::size_t n) { file.content.append(bytes, n); });
-    file.lines = splitRecords(file.content);
+    takeLines(file);
     return file;
 }
 

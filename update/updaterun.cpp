@@ -8,6 +8,7 @@
 #include "db/transaction.h"
 #include "update/history.h"
 #include "update/historystore.h"
+#include "update/releasecheck.h"
 #include "update/releaseinfo.h"
 #include "update/rowbuilder.h"
 #include "update/schemaupgrade.h"
@@ -37,6 +38,7 @@ CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
     CheckedRelease r;
     r.source_ = std::move(source);
     r.entries_.reserve(releaseLayouts().size());
+    ReleaseChecks checks;
     for (const TableLayout& layout : releaseLayouts()) {
         Entry e;
         if (layout.optional && !r.source_->contains(layout.fileName)) {
@@ -48,6 +50,7 @@ CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
         }
         e.layout = resolveLayout(layout, *r.source_);
         const ReleaseFile file = r.source_->read(layout.fileName);
+        checks.check(e.layout, file);
         e.path = file.path;
         e.lines = file.lines.size();
         e.bytes = file.content.size();
@@ -147,6 +150,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
                           "sem ela): a versão anterior continua no banco.");
     kdb::Transaction tr(db);
     const CompetenciaPlace place = placeOf(db, tr, info);
+    refuseEmptiedLinks(db, tr, release, place);
     std::int64_t runDone = 0;
     for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;

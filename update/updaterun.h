@@ -63,7 +63,8 @@ public:
     };
     // Throws (std::runtime_error) when a file or a layout file cannot be read,
     // or a layout file lacks a field; a missing file of the optional ones is
-    // no failure (TableLayout::optional). The path names a folder or a zip
+    // no failure (TableLayout::optional); UpdateError when the files fail
+    // the checks of update/releasecheck.h. The path names a folder or a zip
     // (openReleaseSource); a zip has every member checked first.
     static CheckedRelease read(std::string_view path);
     static CheckedRelease read(std::shared_ptr<const ReleaseSource> source);
@@ -100,7 +101,9 @@ struct UpdateHooks {
 // that is committed once at the end: a failure anywhere, or the end of the
 // process, leaves them as they were. A request to stop the process
 // (korvane::stopRequested) before the commit ends the run with UpdateError;
-// once the commit has returned, nothing that follows fails the run.
+// once the commit has returned, nothing that follows fails the run. Before
+// the first table is written, a link file that is empty where the
+// neighbouring kept competência has rows stops the run (refuseEmptiedLinks).
 void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress,
                  const UpdateHooks& hooks = {});
 

@@ -51,6 +51,7 @@ void typeKeys(QWidget* widget, const QString& text)
         QApplication::sendEvent(widget, &press);
         QApplication::sendEvent(widget, &release);
     }
+    QApplication::processEvents();
 }
 
 } // namespace ktest

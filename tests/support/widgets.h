@@ -25,7 +25,9 @@ T* control(const QObject& window, const char* name)
 void ensureApplication();
 
 // Types the text into the widget key by key, accented letters included
-// (the test library's own typing takes plain ASCII only).
+// (the test library's own typing takes plain ASCII only). The keys arrive
+// together, as when they come faster than the window answers; then the
+// event loop comes round once, as it does when the typing pauses.
 void typeKeys(QWidget* widget, const QString& text);
 
 // Records every message box instead of showing it and answers confirmations
