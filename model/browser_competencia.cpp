@@ -11,16 +11,6 @@
 #include <stdexcept>
 
 namespace korvane {
-namespace {
-
-// "06/2026" and "202606" both name June 2026.
-std::string asAaaamm(const std::string& text)
-{
-    if (text.size() == 7 && text[2] == '/') return competenciaOfVersao(text);
-    return text;
-}
-
-} // namespace
 
 std::vector<KeptRelease> BrowserModel::competencias()
 {
@@ -36,17 +26,8 @@ std::string BrowserModel::competencia()
 
 void BrowserModel::setCompetencia(const std::string& competencia)
 {
-    const std::string wanted = asAaaamm(competencia);
     const std::vector<KeptRelease> kept = competencias();
-    if (!wanted.empty()) {
-        const bool known = std::any_of(kept.begin(), kept.end(), [&](const KeptRelease& k) { return k.competencia == wanted; });
-        if (!known) {
-            std::string list;
-            for (const KeptRelease& k : kept) list += (list.empty() ? "" : ", ") + competenciaShown(k.competencia);
-            throw std::invalid_argument("A competência " + competencia + " não está no banco" +
-                                        (list.empty() ? std::string(".") : " (guardadas: " + list + ")."));
-        }
-    }
+    const std::string wanted = competencia.empty() ? std::string() : keptCompetencia(kept, competencia);
     // The newest chosen by name follows later loads as the default does.
     const bool newest = !kept.empty() && wanted == kept.back().competencia;
     consultCompetencia(connection_, newest ? std::string() : wanted);

@@ -16,12 +16,6 @@
 namespace korvane {
 namespace {
 
-std::string asAaaamm(const std::string& text)
-{
-    if (text.size() == 7 && text[2] == '/') return competenciaOfVersao(text);
-    return text;
-}
-
 // The names of the procedures the changes name, from either competência.
 std::unordered_map<std::string, std::string> namesOf(const std::vector<RowChange>& changes, kdb::Connection& db,
                                                      kdb::Transaction& tr)
@@ -62,17 +56,8 @@ std::vector<std::string> parseCodes(const QString& text, std::vector<QString>* r
 
 std::vector<RowChange> runDiff(kdb::Connection& db, kdb::Transaction& tr, const DiffRequest& request)
 {
-    const std::string from = asAaaamm(request.from), to = asAaaamm(request.to);
     const std::vector<KeptRelease> kept = keepsHistory(db) ? keptReleases(db, tr) : std::vector<KeptRelease>();
-    for (const std::string& c : {from, to}) {
-        const bool known = std::any_of(kept.begin(), kept.end(), [&](const KeptRelease& k) { return k.competencia == c; });
-        if (!known) {
-            std::string list;
-            for (const KeptRelease& k : kept) list += (list.empty() ? "" : ", ") + competenciaShown(k.competencia);
-            throw std::invalid_argument("A competência " + (c.size() == 6 ? competenciaShown(c) : c) + " não está no banco" +
-                                        (list.empty() ? std::string(".") : " (guardadas: " + list + ")."));
-        }
-    }
+    const std::string from = keptCompetencia(kept, request.from), to = keptCompetencia(kept, request.to);
     ChangeFilter filter;
     if (request.narrowed()) {
         const std::set<std::string> codes(request.codes.begin(), request.codes.end());

@@ -91,6 +91,17 @@ std::vector<KeptRelease> keptReleases(kdb::Connection& db, kdb::Transaction& tr)
     return out;
 }
 
+std::string keptCompetencia(const std::vector<KeptRelease>& kept, const std::string& typed)
+{
+    const std::string c = typed.size() == 7 && typed[2] == '/' ? competenciaOfVersao(typed) : typed;
+    if (std::any_of(kept.begin(), kept.end(), [&](const KeptRelease& k) { return k.competencia == c; })) return c;
+    std::string list;
+    for (const KeptRelease& k : kept) list += (list.empty() ? "" : ", ") + competenciaShown(k.competencia);
+    const std::string shown = competenciaShown(c);
+    throw std::invalid_argument("A competência " + (shown.empty() ? typed : shown) + " não está no banco" +
+                                (list.empty() ? std::string(".") : " (guardadas: " + list + ")."));
+}
+
 void consultCompetencia(kdb::Connection& db, const std::string& competencia)
 {
     kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);

@@ -33,6 +33,10 @@ struct KeptRelease {
 // Oldest first.
 std::vector<KeptRelease> keptReleases(kdb::Connection& db, kdb::Transaction& tr);
 
+// A competência as typed ("06/2026" or "202606") among the kept ones, as
+// AAAAMM; one not kept throws std::invalid_argument naming those kept.
+std::string keptCompetencia(const std::vector<KeptRelease>& kept, const std::string& typed);
+
 // The competência this attachment consults from now on (AAAAMM); an empty
 // text goes back to the newest.
 void consultCompetencia(kdb::Connection& db, const std::string& competencia);
