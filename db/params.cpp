@@ -22,6 +22,9 @@ ParsedSql parseNamedParams(std::string_view sql)
         if (const SqlPiece piece = sqlPieceAt(sql, i); piece.kind != SqlPiece::Kind::Code) {
             out.positional.append(sql.substr(i, piece.end - i));
             i = piece.end;
+        } else if (c == ':' && i + 1 < n && sql[i + 1] == ':') {
+            out.positional.push_back(':');
+            i += 2;
         } else if (c == ':' && i + 1 < n && nameStart(sql[i + 1])) {
             std::size_t j = i + 1;
             std::string name;

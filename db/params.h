@@ -14,7 +14,9 @@ struct ParsedSql {
 
 // Names are letters, digits, '_' and '$', starting with a letter or '_'.
 // Quoted literals ('...', with '' inside), quoted identifiers ("...") and
-// comments (-- to end of line, /* ... */) are copied unchanged.
+// comments (-- to end of line, /* ... */) are copied unchanged. A doubled
+// colon writes one colon and no marker: "::x" is the variable x of an
+// execute block's body.
 ParsedSql parseNamedParams(std::string_view sql);
 
 } // namespace kdb

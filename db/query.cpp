@@ -228,6 +228,37 @@ std::size_t Query::fetchMore(std::size_t count)
     return added;
 }
 
+std::size_t Query::stream(const std::function<bool(const std::vector<Value>&)>& each)
+{
+    if (open_) close();
+    prepare();
+    std::size_t handed = 0;
+    fb::call([&] {
+        fb::Status st;
+        IAttachment* att = connection_.handle();
+        ITransaction* tra = transaction_.handle();
+        impl_->bindInput(paramValues_, markerToParam_, att, tra);
+        IResultSet* rs = impl_->statement->openCursor(&st, tra, impl_->input, impl_->inBuf.data(), impl_->output, 0);
+        const unsigned char* buf = impl_->outBuf.data();
+        std::vector<Value> row(fields_.size());
+        try {
+            while (rs->fetchNext(&st, impl_->outBuf.data()) == IStatus::RESULT_OK) {
+                for (std::size_t i = 0; i < fields_.size(); ++i)
+                    row[i] = readAt<short>(buf + impl_->outNullOffsets[i])
+                                 ? Value()
+                                 : readColumn(fields_[i], buf + impl_->outOffsets[i], att, tra);
+                ++handed;
+                if (!each(row)) break;
+            }
+        } catch (...) {
+            rs->release();
+            throw;
+        }
+        rs->close(&st);
+    });
+    return handed;
+}
+
 void Query::fetchAll()
 {
     while (cursor_) fetchMore(256);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -72,6 +73,10 @@ public:
     // Fetching. rowCount() counts the rows fetched so far: non-zero exactly
     // when the result has a row.
     std::size_t fetchMore(std::size_t rows);   // returns the rows added
+    // Reads a select statement forward once, handing each row over as it
+    // comes and keeping none: a large result costs no memory beyond one row.
+    // Stops early when `each` returns false; returns the rows handed over.
+    std::size_t stream(const std::function<bool(const std::vector<Value>&)>& each);
     void fetchAll();
     bool allFetched() const { return cursor_ == nullptr; }
     std::size_t rowCount() const { return rows_.size(); }

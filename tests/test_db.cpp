@@ -35,6 +35,14 @@ TEST(NamedParams, DoubledQuoteStaysInsideLiteral)
     EXPECT_EQ(p.names[0], "Y");
 }
 
+TEST(NamedParams, DoubledColonIsAnExecuteBlockVariable)
+{
+    const auto p = kdb::parseNamedParams("execute block (a integer = :a) as begin insert into t values (::a, '::b'); end");
+    EXPECT_EQ(p.positional, "execute block (a integer = ?) as begin insert into t values (:a, '::b'); end");
+    ASSERT_EQ(p.names.size(), 1u);
+    EXPECT_EQ(p.names[0], "A");
+}
+
 TEST(DecimalValue, ParseRescaleAndPrint)
 {
     EXPECT_EQ(Decimal::parse("0000012345")->units(), 12345);

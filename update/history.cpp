@@ -26,13 +26,7 @@ public:
     {
         bytes(&v, sizeof v);
     }
-    std::uint64_t done(std::uint64_t salt) const
-    {
-        std::uint64_t z = h_ ^ (salt * 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        return z ^ (z >> 31);
-    }
+    std::uint64_t state() const { return h_; }
 
 private:
     std::uint64_t h_ = 0xcbf29ce484222325ULL;
@@ -42,7 +36,20 @@ std::string text(const kdb::Value& v) { return v.isNull() ? std::string() : v.to
 
 } // namespace
 
+std::uint64_t contentKeyOf(std::uint64_t hash, std::uint32_t repeat)
+{
+    std::uint64_t z = hash ^ (repeat * 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
 std::uint64_t contentKey(const std::vector<const kdb::Value*>& values, std::uint32_t repeat)
+{
+    return contentKeyOf(contentHash(values), repeat);
+}
+
+std::uint64_t contentHash(const std::vector<const kdb::Value*>& values)
 {
     Hasher h;
     for (const kdb::Value* v : values) {
@@ -76,7 +83,7 @@ std::uint64_t contentKey(const std::vector<const kdb::Value*>& values, std::uint
             break;
         }
     }
-    return h.done(repeat);
+    return h.state();
 }
 
 std::vector<KeptRelease> keptReleases(kdb::Connection& db, kdb::Transaction& tr)

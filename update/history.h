@@ -70,7 +70,9 @@ bool keepsHistory(kdb::Connection& db);
 // Turns the 24 release tables and VERSAO into history and views. Rows the
 // tables hold become the competência VERSAO names (or are kept with no
 // competência when there is none). Runs and commits on its own; a database
-// that keeps history already is left alone. Returns whether it converted.
+// that keeps history already is left alone, but for the indexes on HIST_INI
+// and HIST_FIM that earlier databases had, which go. Returns whether it
+// converted.
 bool convertToHistory(kdb::Connection& db);
 
 } // namespace korvane

@@ -41,6 +41,10 @@ std::string competenciaColumn(const TableLayout& layout);
 // pads them with. `repeat` tells apart the rows of one file that say the
 // same (the second of two is another row than the first).
 std::uint64_t contentKey(const std::vector<const kdb::Value*>& values, std::uint32_t repeat);
+// The same in two steps, for a file whose lines are hashed once and told
+// apart afterwards: contentKey(v, r) == contentKeyOf(contentHash(v), r).
+std::uint64_t contentHash(const std::vector<const kdb::Value*>& values);
+std::uint64_t contentKeyOf(std::uint64_t hash, std::uint32_t repeat);
 
 // The VERSAO text of a database that keeps one release in plain tables.
 std::string readVersao(kdb::Connection& db);

@@ -1,26 +1,52 @@
 #include "historystore.h"
 
 #include "history.h"
+#include "historyinsert.h"
 #include "historyparts.h"
 
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
+#include "update/flatkeys.h"
 #include "update/layouts.h"
 #include "update/rowbuilder.h"
 
-#include <optional>
+#include <cstdio>
 #include <stdexcept>
-#include <unordered_map>
 
 namespace korvane {
 namespace {
 
+// Competências as numbers (AAAAMM keeps its order); -1 is none.
+int competenciaNumber(std::string_view c)
+{
+    if (c.empty()) return -1;
+    int n = 0;
+    for (char ch : c) n = n * 10 + (ch - '0');
+    return n;
+}
+
+std::string competenciaText(int c)
+{
+    if (c < 0) return {};
+    char s[16];
+    std::snprintf(s, sizeof s, "%06d", c);
+    return s;
+}
+
+struct Place {
+    int previous, current, next;
+    explicit Place(const CompetenciaPlace& p)
+        : previous(competenciaNumber(p.previous)), current(competenciaNumber(p.current)), next(competenciaNumber(p.next))
+    {
+    }
+};
+
 struct Version {
     std::int64_t id = 0;
-    std::string ini, fim;   // fim empty: held up to the newest
-    bool open() const { return fim.empty(); }
-    bool covers(const std::string& c) const { return !c.empty() && ini <= c && (open() || fim >= c); }
+    int ini = 0, fim = -1;   // fim -1: held up to the newest
+    bool open() const { return fim < 0; }
+    bool covers(int c) const { return c >= 0 && ini <= c && (open() || fim >= c); }
 };
 
 // What a table's history needs done; the statements run after every key
@@ -33,70 +59,96 @@ struct Changes {
     std::vector<std::size_t> inserted;                          // lines whose content is new here
 };
 
-using Versions = std::unordered_map<std::uint64_t, std::vector<Version>>;
+// The versions of one content near the competência: mostly one, so they
+// lie in one vector chained by index instead of a vector per key.
+struct Versions {
+    struct Entry {
+        std::uint64_t key;
+        Version version;
+        std::int32_t next;   // the key's next version, -1 at the end
+    };
+    std::vector<Entry> entries;
+    FlatKeyMap<std::int32_t> first{0};   // key -> its first entry
 
-const Version* find(const std::vector<Version>* vs, const std::string& c)
-{
-    if (!vs) return nullptr;
-    for (const Version& v : *vs)
-        if (v.covers(c)) return &v;
-    return nullptr;
-}
+    void add(std::uint64_t key, const Version& v)
+    {
+        const auto at = static_cast<std::int32_t>(entries.size());
+        auto [head, fresh] = first.emplace(key, at);
+        entries.push_back({key, v, fresh ? -1 : *head});
+        *head = at;
+    }
+    std::int32_t of(std::uint64_t key) const
+    {
+        const std::int32_t* at = first.find(key);
+        return at ? *at : -1;
+    }
+    const Version* find(std::int32_t at, int c) const
+    {
+        for (; at >= 0; at = entries[static_cast<std::size_t>(at)].next)
+            if (entries[static_cast<std::size_t>(at)].version.covers(c)) return &entries[static_cast<std::size_t>(at)].version;
+        return nullptr;
+    }
+};
 
 // A content the competência holds: its run takes the competência in, joining
 // the runs on either side when both exist.
-void hold(const std::vector<Version>* vs, std::size_t line, const CompetenciaPlace& p, Changes& out)
+void hold(const Versions& vs, std::int32_t at, std::size_t line, const Place& p, Changes& out)
 {
-    if (find(vs, p.current)) return;
-    const Version* before = find(vs, p.previous);
-    const Version* after = find(vs, p.next);
+    if (vs.find(at, p.current)) return;
+    const Version* before = vs.find(at, p.previous);
+    const Version* after = vs.find(at, p.next);
     if (before && after) {
-        out.fim.emplace_back(before->id, after->fim);
+        out.fim.emplace_back(before->id, competenciaText(after->fim));
         out.removed.push_back(after->id);
     } else if (before) {
-        out.fim.emplace_back(before->id, p.next.empty() ? std::string() : p.current);
+        out.fim.emplace_back(before->id, p.next < 0 ? std::string() : competenciaText(p.current));
     } else if (after) {
-        out.ini.emplace_back(after->id, p.current);
+        out.ini.emplace_back(after->id, competenciaText(p.current));
     } else {
         out.inserted.push_back(line);
     }
 }
 
 // A content the competência does not hold: a run over it is cut there.
-void release(const std::vector<Version>& vs, const CompetenciaPlace& p, Changes& out)
+void release(const Versions& vs, std::int32_t at, const Place& p, Changes& out)
 {
-    const Version* v = find(&vs, p.current);
+    const Version* v = vs.find(at, p.current);
     if (!v) return;
-    const bool before = !p.previous.empty() && v->ini <= p.previous;
-    const bool after = !p.next.empty() && v->covers(p.next);
+    const bool before = p.previous >= 0 && v->ini <= p.previous;
+    const bool after = p.next >= 0 && v->covers(p.next);
     if (before && after) {
-        out.copies.emplace_back(v->id, p.next);
-        out.fim.emplace_back(v->id, p.previous);
+        out.copies.emplace_back(v->id, competenciaText(p.next));
+        out.fim.emplace_back(v->id, competenciaText(p.previous));
     } else if (before) {
-        out.fim.emplace_back(v->id, p.previous);
+        out.fim.emplace_back(v->id, competenciaText(p.previous));
     } else if (after) {
-        out.ini.emplace_back(v->id, p.next);
+        out.ini.emplace_back(v->id, competenciaText(p.next));
     } else {
         out.removed.push_back(v->id);
     }
 }
 
-Versions versionsNear(kdb::Connection& db, kdb::Transaction& tr, const std::string& table, const CompetenciaPlace& p)
+// Every version near the competência. Nearly all of the table is near one,
+// so it is read whole in its own order rather than through an index, and
+// row by row without keeping the rows.
+Versions versionsNear(kdb::Connection& db, kdb::Transaction& tr, const std::string& table, const CompetenciaPlace& p,
+                      std::size_t expected)
 {
     kdb::Query q(db, tr);
-    q.setSql("select HIST_ID, HIST_CHAVE, HIST_INI, HIST_FIM from " + table +
-             " where HIST_INI <= :hi and (HIST_FIM is null or HIST_FIM >= :lo)");
+    q.setSql("select HIST_CHAVE, HIST_ID, HIST_INI, HIST_FIM from " + table +
+             " where HIST_INI <= :hi and (HIST_FIM is null or HIST_FIM >= :lo) plan (" + table + " natural)");
     q.setParam("hi", p.next.empty() ? p.current : p.next);
     q.setParam("lo", p.previous.empty() ? p.current : p.previous);
-    q.open();
     Versions out;
-    while (q.current() >= 0) {
-        const kdb::Value& fim = q.field(3);
-        out[static_cast<std::uint64_t>(q.field(1).asInteger())].push_back(
-            {q.field(std::size_t{0}).asInteger(), q.field(2).asText(), fim.isNull() ? std::string() : fim.asText()});
-        if (!q.next()) break;
-    }
-    q.close();
+    out.entries.reserve(expected);
+    out.first = FlatKeyMap<std::int32_t>(expected);
+    q.stream([&](const std::vector<kdb::Value>& row) {
+        const kdb::Value& fim = row[3];
+        out.add(static_cast<std::uint64_t>(row[0].asInteger()),
+                {row[1].asInteger(), competenciaNumber(row[2].asText()),
+                 fim.isNull() ? -1 : competenciaNumber(fim.asText())});
+        return true;
+    });
     return out;
 }
 
@@ -111,7 +163,7 @@ std::vector<int> primaryKeyAt(const TableLayout& layout)
 // The history keeps versions, not keyed rows, so a file's two lines with one
 // primary key are refused here as the table's own key refused them.
 void checkPrimaryKey(const TableLayout& layout, const std::vector<int>& keyAt, const std::vector<kdb::Value>& values,
-                     std::unordered_map<std::uint64_t, std::size_t>& seen, std::size_t line)
+                     FlatKeyMap<std::size_t>& seen, std::size_t line)
 {
     if (keyAt.empty()) return;
     std::vector<const kdb::Value*> key;
@@ -129,9 +181,9 @@ std::vector<std::uint64_t> keysOf(RowBuilder& builder, const TableLayout& layout
 {
     std::vector<std::uint64_t> keys;
     keys.reserve(file.lines.size());
-    std::unordered_map<std::uint64_t, std::uint32_t> repeats;
-    std::unordered_map<std::uint64_t, std::size_t> primaryKeys;
+    FlatKeyMap<std::uint32_t> repeats(file.lines.size());
     const std::vector<int> keyAt = primaryKeyAt(layout);
+    FlatKeyMap<std::size_t> primaryKeys(keyAt.empty() ? 0 : file.lines.size());
     std::vector<const kdb::Value*> content;
     std::size_t n = 0;
     for (std::string_view line : file.lines) {
@@ -142,8 +194,9 @@ std::vector<std::uint64_t> keysOf(RowBuilder& builder, const TableLayout& layout
         checkPrimaryKey(layout, keyAt, values, primaryKeys, n);
         for (std::size_t c = 0; c < values.size(); ++c)
             if (static_cast<int>(c) != competenciaAt) content.push_back(&values[c]);
-        const std::uint64_t first = contentKey(content, 0);
-        keys.push_back(contentKey(content, repeats[first]++));
+        const std::uint64_t hash = contentHash(content);
+        std::uint32_t& seen = *repeats.emplace(contentKeyOf(hash, 0), 0).first;
+        keys.push_back(contentKeyOf(hash, seen++));
         if (lineDone) lineDone(++n);
     }
     atLine = 0;
@@ -214,27 +267,8 @@ private:
     void insert(const std::vector<std::size_t>& lines, RowBuilder& builder, const ReleaseFile& file,
                 const std::vector<std::uint64_t>& keys, const CompetenciaPlace& p, std::size_t& atLine)
     {
-        if (lines.empty()) return;
-        std::string params;
-        for (const char* c : layout_.insertColumns) params += (params.empty() ? ":" : ", :") + std::string(c);
-        kdb::Query q(db_, tr_);
-        q.setSql("insert into " + table_ + " (" + columns() + ", HIST_ID, HIST_CHAVE, HIST_INI, HIST_FIM) values (" +
-                 params + ", gen_id(HIST_SEQ, 1), :HIST_CHAVE, :HIST_INI, :HIST_FIM)");
-        const int chave = q.paramIndex("HIST_CHAVE"), ini = q.paramIndex("HIST_INI"), fim = q.paramIndex("HIST_FIM");
-        q.setParam(ini, kdb::Value(p.current));
-        q.setParam(fim, p.next.empty() ? kdb::Value() : kdb::Value(p.current));
-        std::vector<kdb::Value>& row = builder.values();
-        const int columns = static_cast<int>(row.size());
-        for (std::size_t line : lines) {
-            atLine = line + 1;
-            builder.build(file.lines[line]);
-            // The view says the competência; the version keeps none of its own.
-            if (competenciaAt_ >= 0) row[static_cast<std::size_t>(competenciaAt_)] = kdb::Value();
-            for (int c = 0; c < columns; ++c) std::swap(q.paramAt(c), row[static_cast<std::size_t>(c)]);
-            q.setParam(chave, static_cast<std::int64_t>(keys[line]));
-            q.execute();
-        }
-        atLine = 0;
+        const NewVersions v{lines, keys, competenciaAt_, p.current, p.next.empty() ? std::string() : p.current};
+        insertVersions(db_, tr_, table_, builder, file, v, atLine);
     }
 
     kdb::Connection& db_;
@@ -256,17 +290,20 @@ StoreCounts storeTable(kdb::Connection& db, kdb::Transaction& tr, const Resolved
     RowBuilder builder(resolved);
     const std::vector<std::uint64_t> keys = keysOf(builder, layout, file, competenciaAt, lineDone, atLine);
 
-    const Versions near = versionsNear(db, tr, historyTable(layout), place);
+    const Versions near = versionsNear(db, tr, historyTable(layout), place, keys.size());
+    const Place p(place);
     Changes changes;
-    std::unordered_map<std::uint64_t, std::size_t> held;
-    held.reserve(keys.size());
+    FlatKeyMap<std::uint32_t> held(keys.size());
     for (std::size_t line = 0; line < keys.size(); ++line) {
-        held.emplace(keys[line], line);
-        const auto it = near.find(keys[line]);
-        hold(it == near.end() ? nullptr : &it->second, line, place, changes);
+        held.emplace(keys[line], 0);
+        hold(near, near.of(keys[line]), line, p, changes);
     }
-    for (const auto& [key, versions] : near)
-        if (!held.count(key)) release(versions, place, changes);
+    for (std::size_t at = 0; at < near.entries.size(); ++at) {
+        const std::uint64_t key = near.entries[at].key;
+        // Each key once: from its first entry, the newest added.
+        if (near.of(key) == static_cast<std::int32_t>(at) && !held.contains(key))
+            release(near, static_cast<std::int32_t>(at), p, changes);
+    }
 
     Writer(db, tr, layout, competenciaAt).run(changes, builder, file, keys, place, atLine);
     return {changes.inserted.size() + changes.copies.size(), changes.fim.size(), changes.ini.size(),
