@@ -12,7 +12,8 @@ using namespace Firebird;
 
 namespace kdb {
 
-Transaction::Transaction(Connection& connection, Access access) : connection_(connection), access_(access)
+Transaction::Transaction(Connection& connection, Access access, Locks locks)
+    : connection_(connection), access_(access), locks_(locks)
 {
     connection_.attach(this);
 }
@@ -35,7 +36,7 @@ void Transaction::start()
         static_cast<unsigned char>(access_ == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
         isc_tpb_read_committed,
         isc_tpb_rec_version,
-        isc_tpb_wait,
+        static_cast<unsigned char>(locks_ == Locks::Wait ? isc_tpb_wait : isc_tpb_nowait),
     };
     fb::call([&] {
         fb::Status st;

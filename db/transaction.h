@@ -15,8 +15,11 @@ class Query;
 class Transaction {
 public:
     enum class Access { ReadWrite, ReadOnly };
+    // Whether a lock another attachment holds is waited for, or fails the
+    // statement (or the commit, for definitions) at once.
+    enum class Locks { Wait, NoWait };
 
-    explicit Transaction(Connection& connection, Access access = Access::ReadWrite);
+    explicit Transaction(Connection& connection, Access access = Access::ReadWrite, Locks locks = Locks::Wait);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -42,6 +45,7 @@ private:
 
     Connection& connection_;
     Access access_;
+    Locks locks_;
     Firebird::ITransaction* handle_ = nullptr;
     std::mutex registry_;
     std::vector<Query*> queries_;

@@ -4,6 +4,7 @@
 // into the tables as they always did).
 
 #include "history.h"
+#include "historyindexes.h"
 #include "historyparts.h"
 
 #include "db/connection.h"
@@ -266,6 +267,7 @@ void dropRunIndexes(kdb::Connection& db)
 bool convertToHistory(kdb::Connection& db)
 {
     dropRunIndexes(db);
+    restoreInactiveIndexes(db);
     // A database that keeps history already may still have plain tables: the
     // release tables a later version added, made by the schema's upgrade.
     const bool kept = keepsHistory(db);

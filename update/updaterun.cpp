@@ -7,6 +7,7 @@
 #include "db/query.h"
 #include "db/transaction.h"
 #include "update/history.h"
+#include "update/historyindexes.h"
 #include "update/historystore.h"
 #include "update/releasecheck.h"
 #include "update/releaseinfo.h"
@@ -148,6 +149,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     if (competenciaShown(info.competencia).empty())
         throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do zip "
                           "sem ela): a versão anterior continua no banco.");
+    IndexesAside aside(db);
     kdb::Transaction tr(db);
     const CompetenciaPlace place = placeOf(db, tr, info);
     refuseEmptiedLinks(db, tr, release, place);
@@ -181,6 +183,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     keepRelease(db, tr, info, release.folder());
     throwIfStopped();
     tr.commit();
+    aside.restore();
     // The release is in, and that is the outcome whatever follows. Fresh
     // statistics keep the browser's joins on their indexes; a failure here
     // (the attachment shut down under us) costs only speed.

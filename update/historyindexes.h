@@ -1,0 +1,41 @@
+#pragma once
+// A history table with nothing in it (a first load, a table a release adds)
+// takes its rows faster with its indexes set aside and built once after,
+// from the rows sorted, than growing by an entry per row. The rows' load is
+// still one transaction; the indexes' state is not data and is put back
+// whatever happens, at the latest when the database is next opened.
+
+#include <string>
+#include <vector>
+
+namespace kdb {
+class Connection;
+}
+
+namespace korvane {
+
+class IndexesAside {
+public:
+    // Sets aside the indexes of the empty history tables. When another
+    // attachment has a table in use, its indexes stay as they are.
+    explicit IndexesAside(kdb::Connection& db);
+    // Builds what restore() did not; a failure leaves it to the next opening.
+    ~IndexesAside();
+    IndexesAside(const IndexesAside&) = delete;
+    IndexesAside& operator=(const IndexesAside&) = delete;
+
+    // Builds the indexes set aside again; throws when the engine cannot.
+    void restore();
+    const std::vector<std::string>& names() const { return names_; }
+
+private:
+    kdb::Connection& db_;
+    std::vector<std::string> names_;
+};
+
+// Builds every index of a history table left inactive (a load cut short
+// before its indexes were built); leaves them when a load elsewhere has
+// the table.
+void restoreInactiveIndexes(kdb::Connection& db);
+
+} // namespace korvane
