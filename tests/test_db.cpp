@@ -312,6 +312,49 @@ TEST_F(DbTest, RowsAreFetchedOnDemandAndNavigationFollows)
     EXPECT_THROW(none.field("NOPE"), kdb::Error);
 }
 
+TEST_F(DbTest, StreamingHandsEveryRowOnceAndStopsWhenTold)
+{
+    Transaction tr(db);
+    Query ins(db, tr);
+    // An execute block writes many rows in one statement; its body names
+    // its own parameters with the doubled colon.
+    std::string params, body;
+    for (int i = 1; i <= 40; ++i) {
+        const std::string n = std::to_string(i);
+        params += (i > 1 ? ", " : "") + std::string("I") + n + " integer = :I" + n + ", V" + n + " varchar(20) = :V" + n;
+        body += "insert into T_VALUES (ID, V20) values (::I" + n + ", ::V" + n + "); ";
+    }
+    ins.setSql("execute block (" + params + ") as begin " + body + "end");
+    for (int i = 1; i <= 40; ++i) {
+        ins.setParam("I" + std::to_string(i), i);
+        ins.setParam("V" + std::to_string(i), i % 7 == 0 ? Value() : Value("v" + std::to_string(i)));
+    }
+    ins.execute();
+
+    Query q(db, tr);
+    q.setSql("select ID, V20 from T_VALUES where ID >= :lo order by ID");
+    q.setParam("lo", 3);
+    std::vector<std::string> seen;
+    EXPECT_EQ(q.stream([&](const std::vector<Value>& row) {
+                  seen.push_back(std::to_string(row[0].asInteger()) + (row[1].isNull() ? "~" : row[1].asText()));
+                  return true;
+              }),
+              38u);
+    ASSERT_EQ(seen.size(), 38u);
+    EXPECT_EQ(seen.front(), "3v3");
+    EXPECT_EQ(seen[4], "7~");
+    EXPECT_EQ(seen.back(), "40v40");
+    EXPECT_FALSE(q.isOpen());
+    // Stopped early, then run again with another parameter: the statement
+    // is whole for the next use.
+    std::size_t calls = 0;
+    EXPECT_EQ(q.stream([&](const std::vector<Value>&) { return ++calls < 5; }), 5u);
+    q.setParam("lo", 39);
+    EXPECT_EQ(q.stream([](const std::vector<Value>&) { return true; }), 2u);
+    q.open();
+    EXPECT_EQ(q.field(std::size_t{0}).asInteger(), 39);
+}
+
 TEST_F(DbTest, ReplacingTheTextKeepsValuesOfNamesThatStay)
 {
     Transaction tr(db);

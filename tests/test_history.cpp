@@ -9,6 +9,7 @@
 #include "support/process.h"
 #include "support/updaterun.h"
 #include "support/widgets.h"
+#include "update/flatkeys.h"
 #include "update/history.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,31 @@ protected:
     inline static std::string jan, feb, mar, loaded;
     inline static Edited* edits = nullptr;
 };
+
+TEST(FlatKeys, EveryKeyKeepsItsValueThroughGrowthZeroAndCollisionsIncluded)
+{
+    // Sized for few, then given many: the table grows under the keys. Keys
+    // equal in their high bits land in one slot and probe on.
+    korvane::FlatKeyMap<std::uint32_t> map(2);
+    std::vector<std::uint64_t> keys = {0, 1, ~0ULL};
+    for (std::uint64_t i = 1; i < 5000; ++i) keys.push_back(i << 40);
+    for (std::uint64_t i = 1; i < 5000; ++i) keys.push_back(i * 0x9e3779b97f4a7c15ULL);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const auto [value, fresh] = map.emplace(keys[i], static_cast<std::uint32_t>(i));
+        EXPECT_TRUE(fresh) << i;
+        EXPECT_EQ(*value, i);
+    }
+    EXPECT_EQ(map.size(), keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        ASSERT_NE(map.find(keys[i]), nullptr) << i;
+        EXPECT_EQ(*map.find(keys[i]), i);
+        const auto again = map.emplace(keys[i], 7);
+        EXPECT_FALSE(again.second);
+        EXPECT_EQ(*again.first, i);
+    }
+    EXPECT_FALSE(map.contains(2));
+    EXPECT_FALSE(map.contains(5000ULL << 40));
+}
 
 TEST_F(History, IsTheSameWhateverOrderTheReleasesAreLoadedIn)
 {

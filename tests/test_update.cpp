@@ -141,6 +141,81 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{39, "", "Field 'DD_DETALHE' must have a value"}),
     [](const ::testing::TestParamInfo<BadLine>& i) { return "Step" + std::to_string(i.param.step); });
 
+TEST_F(UpdateRun, ARuleOfTheEngineNamesItsLineAmongRowsWrittenTogether)
+{
+    // Rows go to the engine many to a statement; the one it refuses is still
+    // named by its own line, and nothing of the run stays.
+    const korvane::TableLayout& layout = korvane::releaseLayouts()[23];
+    ASSERT_EQ(std::string(layout.table), "TB_PROC_DETALHE");
+    const std::string folder = copyOfB();
+    std::vector<std::string> lines = linesOf(folder, layout.fileName);
+    ASSERT_GE(lines.size(), 140u);
+    std::string bad = lines[0].substr(0, 10) + "XXX";
+    const korvane::FixedRecord record = korvane::fixedRecord(layout);
+    bad += std::string(record.competencia - 1u - bad.size(), ' ') + "202402";
+    lines.insert(lines.begin() + 102, bad);
+    writeLines(folder, layout.fileName, lines);
+
+    const std::string error = update(loadedA, folder);
+    EXPECT_EQ(error.rfind("Operation violates CHECK constraint CK_TEST_DETALHE", 0), 0u) << error;
+    const std::string where = "\n" + folder + "/" + layout.fileName + ", line 103";
+    ASSERT_GE(error.size(), where.size());
+    EXPECT_EQ(error.substr(error.size() - where.size()), where) << error;
+    EXPECT_EQ(fingerprint(loadedA), *before);
+}
+
+TEST_F(UpdateRun, AFirstLoadBuildsTheIndexesItSetAsideWhateverTheOutcome)
+{
+    const auto inactive = [](const std::string& db) {
+        return scalar(db, "select count(*) from rdb$indices where rdb$index_inactive = 1");
+    };
+    const std::string db = ktest::createSchemaDatabase(dir);
+    {
+        kdb::Connection c;
+        c.open(db, ktest::kCredentials);
+        korvane::convertToHistory(c);
+    }
+    const std::string indexes = scalar(db, "select count(*) from rdb$indices where rdb$relation_name starting with 'H_'");
+    // A first load that fails at its last table: nothing of it stays, and
+    // every index is there to be used.
+    const std::string folder = copyOfB();
+    std::vector<std::string> lines = linesOf(folder, "tb_descricao_detalhe.txt");
+    ASSERT_FALSE(lines.empty());
+    lines.insert(lines.begin() + 1, lines[0]);
+    writeLines(folder, "tb_descricao_detalhe.txt", lines);
+    EXPECT_NE(update(db, folder), "");
+    EXPECT_EQ(inactive(db), "0");
+    EXPECT_EQ(scalar(db, "select count(*) from H_TB_PROC"), "0");
+    // Then a good one.
+    ASSERT_EQ(update(db, releaseB), "");
+    EXPECT_EQ(inactive(db), "0");
+    EXPECT_EQ(scalar(db, "select count(*) from rdb$indices where rdb$relation_name starting with 'H_'"), indexes);
+    EXPECT_EQ(scalar(db, "select count(*) from TB_PROC"), std::to_string(linesOf(releaseB, "tb_procedimento.txt").size()));
+    // The engine uses the key index again for a procedure's rows.
+    EXPECT_NE(scalar(db, "select count(*) from TB_PROC_CBO where PCBO_PROC = (select min(PCBO_PROC) from TB_PROC_CBO)"),
+              "0");
+
+    // A load cut short by a crash would leave indexes inactive; the next
+    // opening builds them. The indexes of earlier databases on the runs go.
+    {
+        kdb::Connection c;
+        c.open(db, ktest::kCredentials);
+        c.executeImmediate("alter index HX_PROC_CBO_KEY inactive");
+        c.executeImmediate("create index HX_PROC_CBO_INI on H_TB_PROC_CBO (HIST_INI)");
+        c.executeImmediate("create index HX_PROC_CBO_FIM on H_TB_PROC_CBO (HIST_FIM)");
+    }
+    EXPECT_EQ(inactive(db), "1");
+    {
+        kdb::Connection c;
+        c.open(db, ktest::kCredentials);
+        korvane::convertToHistory(c);
+    }
+    EXPECT_EQ(inactive(db), "0");
+    EXPECT_EQ(scalar(db, "select count(*) from rdb$indices where rdb$index_name in ('HX_PROC_CBO_INI', 'HX_PROC_CBO_FIM')"),
+              "0");
+    EXPECT_EQ(scalar(db, "select count(*) from rdb$indices where rdb$relation_name starting with 'H_'"), indexes);
+}
+
 TEST_F(UpdateRun, MissingLastFileFailsBeforeAnyTableIsTouched)
 {
     const std::string folder = copyOfB();

@@ -253,8 +253,8 @@ void dropRunIndexes(kdb::Connection& db)
         kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
         kdb::Query q(db, tr);
         q.setSql("select trim(rdb$index_name) from rdb$indices where rdb$index_name starting with 'HX_' and "
-                 "rdb$relation_name starting with 'H_' and (rdb$index_name like '%\\_INI' escape '\\' or "
-                 "rdb$index_name like '%\\_FIM' escape '\\')");
+                 "rdb$relation_name starting with 'H_' and (trim(rdb$index_name) like '%\\_INI' escape '\\' or "
+                 "trim(rdb$index_name) like '%\\_FIM' escape '\\')");
         q.open();
         q.fetchAll();
         for (std::size_t r = 0; r < q.rowCount(); ++r) names.push_back(q.value(r, 0).toString());
