@@ -16,6 +16,7 @@
 #include "tools/releasegen.h"
 #include "update/databasecreation.h"
 #include "update/historydiff.h"
+#include "update/layouts.h"
 #include "update/releaselist.h"
 #include "update/releasefile.h"
 #include "update/updaterun.h"
@@ -109,40 +110,37 @@ void consultations(const std::string& db, const char* what, const std::string& y
     m.close();
 }
 
-// A month after the one in `from`: `share` of the procedures change SA, a
-// few CID links go and come.
+// A month made from the first one: every file says the new competência,
+// `share` of the procedures have another SA, a few CID links are away. Each
+// month against the one before: twice the share changed, links gone and back.
 void nextMonth(const fs::path& from, const fs::path& to, const std::string& competencia, std::mt19937& rng, double share)
 {
     fs::remove_all(to);
     fs::copy(from, to);
-    for (const fs::directory_entry& e : fs::directory_iterator(to)) {
-        if (e.path().extension() != ".txt" || e.path().filename().string().find("_layout") != std::string::npos) continue;
-        std::ifstream in(e.path(), std::ios::binary);
+    std::uniform_real_distribution<double> u(0, 1);
+    for (const korvane::TableLayout& layout : korvane::releaseLayouts()) {
+        const fs::path file = to / layout.fileName;
+        if (!fs::exists(file)) continue;
+        const std::size_t at = korvane::fixedRecord(layout).competencia;
+        std::ifstream in(file, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(in)), {});
         in.close();
-        const std::string old = text.substr(0, 0);
-        (void)old;
         std::string out;
         std::size_t pos = 0;
-        const bool procs = e.path().filename() == "tb_procedimento.txt";
-        const bool cids = e.path().filename() == "rl_procedimento_cid.txt";
-        std::uniform_real_distribution<double> u(0, 1);
+        const bool procs = layout.fileName == std::string_view("tb_procedimento.txt");
+        const bool cids = layout.fileName == std::string_view("rl_procedimento_cid.txt");
         while (pos < text.size()) {
             std::size_t end = text.find('\n', pos);
             end = end == std::string::npos ? text.size() : end + 1;
             std::string line = text.substr(pos, end - pos);
             pos = end;
-            if (procs && line.size() > 330) {
-                line.replace(324, 6, competencia);
-                if (u(rng) < share) line.replace(292, 10, std::to_string(1000000000 + static_cast<int>(u(rng) * 99999999)).substr(0, 10));
-            }
-            if (cids && line.size() > 20) {
-                line.replace(15, 6, competencia);
-                if (u(rng) < share / 4) continue;
-            }
+            if (at > 0 && line.size() >= at + 5) line.replace(at - 1, 6, competencia);
+            if (procs && line.size() > 330 && u(rng) < share)
+                line.replace(292, 10, std::to_string(1000000000 + static_cast<int>(u(rng) * 99999999)).substr(0, 10));
+            if (cids && u(rng) < share / 4) continue;
             out += line;
         }
-        std::ofstream(e.path(), std::ios::binary) << out;
+        std::ofstream(file, std::ios::binary) << out;
     }
 }
 
@@ -200,15 +198,14 @@ int main(int argc, char** argv)
         std::mt19937 rng(11);
         std::vector<double> loads;
         double one = 0;
-        fs::path previous = base;
         std::string yearAgo;
         for (int m = 0; m < months; ++m) {
             const int y = 2015 + m / 12, mo = m % 12 + 1;
-            char c[8];
+            char c[16];
             std::snprintf(c, sizeof c, "%04d%02d", y, mo);
-            const fs::path folder = work / "gen" / ("m" + std::to_string(m + 1));
+            const fs::path folder = work / "gen" / (std::string("m") + std::to_string(m + 1));
             if (m == 0) fs::copy(base, folder);
-            else nextMonth(previous, folder, c, rng, 0.01);
+            else nextMonth(base, folder, c, rng, 0.01);
             const double t = update(db, folder.string());
             loads.push_back(t);
             if (m == 0) one = megabytes(db);
@@ -216,11 +213,19 @@ int main(int argc, char** argv)
             if (m == 0 || (m + 1) % 6 == 0 || m + 1 == months)
                 std::printf("generated ×%.2f: %d competências, last load %.2f s, %.1f MB (%.2f× one)\n", scale, m + 1, t,
                             megabytes(db), megabytes(db) / one);
-            if (m > 1) fs::remove_all(work / "gen" / ("m" + std::to_string(m - 1)));
-            previous = folder;
+            std::fflush(stdout);
+            if (m > 1) fs::remove_all(work / "gen" / (std::string("m") + std::to_string(m - 1)));
         }
         const kbench::Summary l = kbench::summarize(std::vector<double>(loads.begin() + 1, loads.end()));
         std::printf("generated: monthly update p50 %.2f s, p95 %.2f s, max %.2f s\n", l.p50, l.p95, l.max);
+        // How the monthly update grows with the competências kept: p50 per year.
+        for (std::size_t from = 1; from < loads.size(); from += 12) {
+            const std::size_t to = std::min(loads.size(), from + 12);
+            std::printf("  competências %zu–%zu: monthly update p50 %.2f s\n", from + 1, to,
+                        kbench::summarize(std::vector<double>(loads.begin() + static_cast<long>(from),
+                                                              loads.begin() + static_cast<long>(to)))
+                            .p50);
+        }
         consultations(db, "generated", yearAgo);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_history: %s\n", e.what());

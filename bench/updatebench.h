@@ -92,4 +92,8 @@ inline Timing timeUpdate(const std::string& db, const std::string& folder)
 // (when above 0).
 void laterFilesCosts(const std::string& realFolder, double scale, const std::filesystem::path& work, int runs);
 
+// A new database made and the release loaded, against sqlite_load.py on the
+// same folder; prints both and their ratio.
+void firstLoadAgainstSqlite(const std::string& name, const std::string& folder, const std::filesystem::path& work, int runs);
+
 } // namespace kbench

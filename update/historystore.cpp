@@ -163,12 +163,12 @@ std::vector<int> primaryKeyAt(const TableLayout& layout)
 // The history keeps versions, not keyed rows, so a file's two lines with one
 // primary key are refused here as the table's own key refused them.
 void checkPrimaryKey(const TableLayout& layout, const std::vector<int>& keyAt, const std::vector<kdb::Value>& values,
-                     FlatKeyMap<std::size_t>& seen, std::size_t line)
+                     FlatKeyMap<std::uint32_t>& seen, std::size_t line)
 {
     if (keyAt.empty()) return;
     std::vector<const kdb::Value*> key;
     for (int at : keyAt) key.push_back(&values[static_cast<std::size_t>(at)]);
-    if (seen.emplace(contentKey(key, 0), line).second) return;
+    if (seen.emplace(contentKey(key, 0), static_cast<std::uint32_t>(line)).second) return;
     std::string shown;
     for (const kdb::Value* v : key) shown += (shown.empty() ? "" : ", ") + (v->isNull() ? std::string("NULL") : v->toString());
     throw std::runtime_error(std::string("violation of PRIMARY or UNIQUE KEY constraint \"PK_") + layout.table +
@@ -183,7 +183,7 @@ std::vector<std::uint64_t> keysOf(RowBuilder& builder, const TableLayout& layout
     keys.reserve(file.lines.size());
     FlatKeyMap<std::uint32_t> repeats(file.lines.size());
     const std::vector<int> keyAt = primaryKeyAt(layout);
-    FlatKeyMap<std::size_t> primaryKeys(keyAt.empty() ? 0 : file.lines.size());
+    FlatKeyMap<std::uint32_t> primaryKeys(keyAt.empty() ? 0 : file.lines.size());
     std::vector<const kdb::Value*> content;
     std::size_t n = 0;
     for (std::string_view line : file.lines) {

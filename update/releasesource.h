@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace korvane {
@@ -34,8 +35,10 @@ public:
     // The time the file was last written, seconds since the epoch; 0 when unknown.
     virtual std::int64_t modified(std::string_view fileName) const = 0;
     // Checks what can be checked before anything is read: a zip's every
-    // member against its CRC. Throws std::runtime_error.
-    virtual void verify() const {}
+    // member against its CRC, but for the files named, which the caller
+    // reads whole (reading checks them too) before it touches a table.
+    // Throws std::runtime_error.
+    virtual void verify(const std::vector<std::string_view>& readLater = {}) const { (void)readLater; }
 
 protected:
     explicit ReleaseSource(std::string location) : location_(std::move(location)) {}

@@ -1,5 +1,7 @@
 #include "releasezip.h"
 
+#include <algorithm>
+
 #include "update/layouts.h"
 
 #include <zip.h>
@@ -200,10 +202,14 @@ std::int64_t ZipSource::modified(std::string_view fileName) const
     return m ? m->mtime : 0;
 }
 
-void ZipSource::verify() const
+void ZipSource::verify(const std::vector<std::string_view>& readLater) const
 {
+    std::vector<const Member*> skipped;
+    for (std::string_view name : readLater)
+        if (const Member* m = find(name)) skipped.push_back(m);
     for (const Member& m : members_)
-        if (!m.folder) unpack(m, [](const char*, std::size_t) {});
+        if (!m.folder && std::find(skipped.begin(), skipped.end(), &m) == skipped.end())
+            unpack(m, [](const char*, std::size_t) {});
 }
 
 std::uint64_t ZipSource::unpackedBytes() const

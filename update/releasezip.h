@@ -42,9 +42,9 @@ public:
     ReleaseFile read(std::string_view fileName) const override;
     Stamp stamp(std::string_view fileName) const override;
     std::int64_t modified(std::string_view fileName) const override;
-    // Unpacks every member into nothing, so that a damaged one is found
-    // before a table is touched.
-    void verify() const override;
+    // Unpacks every member but those named into nothing, so that a damaged
+    // one is found before a table is touched.
+    void verify(const std::vector<std::string_view>& readLater = {}) const override;
 
     const std::vector<Member>& members() const { return members_; }
     std::uint64_t unpackedBytes() const;

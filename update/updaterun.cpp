@@ -35,7 +35,11 @@ CheckedRelease CheckedRelease::read(std::string_view path)
 
 CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
 {
-    source->verify();
+    // The files read below are checked as they are read, before any table
+    // is touched: unpacking them once more first would only cost time.
+    std::vector<std::string_view> readBelow;
+    for (const TableLayout& layout : releaseLayouts()) readBelow.push_back(layout.fileName);
+    source->verify(readBelow);
     CheckedRelease r;
     r.source_ = std::move(source);
     r.entries_.reserve(releaseLayouts().size());
