@@ -12,7 +12,6 @@
 #include "update/rowbuilder.h"
 
 #include <cstdio>
-#include <future>
 #include <stdexcept>
 
 namespace korvane {
@@ -289,21 +288,9 @@ StoreCounts storeTable(kdb::Connection& db, kdb::Transaction& tr, const Resolved
     const std::string cmpt = competenciaColumn(layout);
     const int competenciaAt = cmpt.empty() ? -1 : layout.insertIndex(cmpt);
     RowBuilder builder(resolved);
-    // The lines are built and hashed while the engine reads the versions
-    // near: the two take about as long, and neither needs the other. The
-    // database stays with this thread.
-    std::vector<std::uint64_t> keys;
-    auto built = std::async(std::launch::async,
-                            [&] { keys = keysOf(builder, layout, file, competenciaAt, lineDone, atLine); });
-    Versions near;
-    try {
-        near = versionsNear(db, tr, historyTable(layout), place, file.lines.size());
-    } catch (...) {
-        built.wait();
-        atLine = 0;
-        throw;
-    }
-    built.get();
+    const std::vector<std::uint64_t> keys = keysOf(builder, layout, file, competenciaAt, lineDone, atLine);
+
+    const Versions near = versionsNear(db, tr, historyTable(layout), place, keys.size());
     const Place p(place);
     Changes changes;
     FlatKeyMap<std::uint32_t> held(keys.size());

@@ -14,7 +14,6 @@
 #include "update/rowbuilder.h"
 #include "update/schemaupgrade.h"
 
-#include <future>
 #include <utility>
 
 namespace korvane {
@@ -159,20 +158,11 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     const CompetenciaPlace place = placeOf(db, tr, info);
     refuseEmptiedLinks(db, tr, release, place);
     std::int64_t runDone = 0;
-    // Each file is unpacked and split while the table before it is written.
-    const std::vector<CheckedRelease::Entry>& entries = release.entries();
-    const auto readAhead = [&](std::size_t i) {
-        return i < entries.size() ? std::async(std::launch::async, [&release, &entries, i] { return release.reread(entries[i]); })
-                                  : std::future<ReleaseFile>();
-    };
-    std::future<ReleaseFile> next = readAhead(0);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const CheckedRelease::Entry& entry = entries[i];
+    for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;
         std::size_t lineNo = 0;
         try {
-            const ReleaseFile file = next.get();
-            next = readAhead(i + 1);
+            const ReleaseFile file = release.reread(entry);
             progress.tableTotal.store(static_cast<std::int64_t>(file.lines.size()), std::memory_order_relaxed);
             progress.tableDone.store(0, std::memory_order_relaxed);
             progress.step.store(layout.step, std::memory_order_release);
