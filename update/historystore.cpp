@@ -130,23 +130,34 @@ void release(const Versions& vs, std::int32_t at, const Place& p, Changes& out)
 
 // Every version near the competência. Nearly all of the table is near one,
 // so it is read whole in its own order rather than through an index, and
-// row by row without keeping the rows.
+// row by row without keeping the rows. After every kept competência (the
+// monthly case) the versions near are the open ones: each began in a kept
+// competência, so before this one, and 0 says no more is needed.
 Versions versionsNear(kdb::Connection& db, kdb::Transaction& tr, const std::string& table, const CompetenciaPlace& p,
                       std::size_t expected)
 {
+    const bool appended = p.next.empty() && !p.kept;
     kdb::Query q(db, tr);
-    q.setSql("select HIST_CHAVE, HIST_ID, HIST_INI, HIST_FIM from " + table +
-             " where HIST_INI <= :hi and (HIST_FIM is null or HIST_FIM >= :lo) plan (" + table + " natural)");
-    q.setParam("hi", p.next.empty() ? p.current : p.next);
-    q.setParam("lo", p.previous.empty() ? p.current : p.previous);
+    if (appended) {
+        q.setSql("select HIST_CHAVE, HIST_ID from " + table + " where HIST_FIM is null plan (" + table + " natural)");
+    } else {
+        q.setSql("select HIST_CHAVE, HIST_ID, HIST_INI, HIST_FIM from " + table +
+                 " where HIST_INI <= :hi and (HIST_FIM is null or HIST_FIM >= :lo) plan (" + table + " natural)");
+        q.setParam("hi", p.next.empty() ? p.current : p.next);
+        q.setParam("lo", p.previous.empty() ? p.current : p.previous);
+    }
     Versions out;
     out.entries.reserve(expected);
     out.first = FlatKeyMap<std::int32_t>(expected);
     q.stream([&](const std::vector<kdb::Value>& row) {
-        const kdb::Value& fim = row[3];
-        out.add(static_cast<std::uint64_t>(row[0].asInteger()),
-                {row[1].asInteger(), competenciaNumber(row[2].asText()),
-                 fim.isNull() ? -1 : competenciaNumber(fim.asText())});
+        const auto key = static_cast<std::uint64_t>(row[0].asInteger());
+        if (appended) {
+            out.add(key, {row[1].asInteger(), 0, -1});
+        } else {
+            const kdb::Value& fim = row[3];
+            out.add(key, {row[1].asInteger(), competenciaNumber(row[2].asText()),
+                          fim.isNull() ? -1 : competenciaNumber(fim.asText())});
+        }
         return true;
     });
     return out;

@@ -24,6 +24,7 @@ struct CompetenciaPlace {
     std::string previous;   // the kept one before it; empty when it is the oldest
     std::string current;
     std::string next;       // the kept one after it; empty when it is the newest
+    bool kept = false;      // it is kept already (a later publication of it)
 };
 
 struct StoreCounts {

@@ -120,7 +120,8 @@ CompetenciaPlace placeOf(kdb::Connection& db, kdb::Transaction& tr, const Releas
     for (const KeptRelease& k : keptReleases(db, tr)) {
         if (k.competencia < info.competencia) place.previous = k.competencia;
         else if (k.competencia > info.competencia && place.next.empty()) place.next = k.competencia;
-        else if (k.competencia == info.competencia && !k.stamp.empty() && !info.published.empty() && k.stamp > info.published)
+        else if (k.competencia == info.competencia) place.kept = true;
+        if (k.competencia == info.competencia && !k.stamp.empty() && !info.published.empty() && k.stamp > info.published)
             throw UpdateError("A competência " + competenciaShown(k.competencia) + " já está carregada numa publicação mais "
                               "nova (" + publishedShown(k.stamp) + ") do que esta (" + publishedShown(info.published) + ")");
     }
