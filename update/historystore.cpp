@@ -174,10 +174,10 @@ std::vector<int> primaryKeyAt(const TableLayout& layout)
 // The history keeps versions, not keyed rows, so a file's two lines with one
 // primary key are refused here as the table's own key refused them.
 void checkPrimaryKey(const TableLayout& layout, const std::vector<int>& keyAt, const std::vector<kdb::Value>& values,
-                     FlatKeyMap<std::uint32_t>& seen, std::size_t line)
+                     FlatKeyMap<std::uint32_t>& seen, std::size_t line, std::vector<const kdb::Value*>& key)
 {
     if (keyAt.empty()) return;
-    std::vector<const kdb::Value*> key;
+    key.clear();
     for (int at : keyAt) key.push_back(&values[static_cast<std::size_t>(at)]);
     if (seen.emplace(contentKey(key, 0), static_cast<std::uint32_t>(line)).second) return;
     std::string shown;
@@ -195,14 +195,14 @@ std::vector<std::uint64_t> keysOf(RowBuilder& builder, const TableLayout& layout
     FlatKeyMap<std::uint32_t> repeats(file.lines.size());
     const std::vector<int> keyAt = primaryKeyAt(layout);
     FlatKeyMap<std::uint32_t> primaryKeys(keyAt.empty() ? 0 : file.lines.size());
-    std::vector<const kdb::Value*> content;
+    std::vector<const kdb::Value*> content, key;
     std::size_t n = 0;
     for (std::string_view line : file.lines) {
         atLine = n + 1;
         builder.build(line);
         content.clear();
         const auto& values = builder.values();
-        checkPrimaryKey(layout, keyAt, values, primaryKeys, n);
+        checkPrimaryKey(layout, keyAt, values, primaryKeys, n, key);
         for (std::size_t c = 0; c < values.size(); ++c)
             if (static_cast<int>(c) != competenciaAt) content.push_back(&values[c]);
         const std::uint64_t hash = contentHash(content);
