@@ -13,10 +13,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <thread>
 
 namespace cli {
@@ -121,7 +121,8 @@ int runUpdate(const Context& context, const std::string& folder, const char* pro
 {
     korvane::UpdateProgress progress;
     std::exception_ptr failure;
-    std::atomic<bool> done{false};
+    std::promise<void> finished;
+    std::future<void> done = finished.get_future();
     const auto started = std::chrono::steady_clock::now();
     std::jthread worker([&] {
         try {
@@ -130,13 +131,12 @@ int runUpdate(const Context& context, const std::string& folder, const char* pro
         } catch (...) {
             failure = std::current_exception();
         }
-        done.store(true);
+        finished.set_value();
     });
     ProgressView view(progress);
-    while (!done.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        view.show();
-    }
+    // The bar is redrawn every tenth of a second, and the wait ends the
+    // moment the load does.
+    while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) view.show();
     worker.join();
     if (failure) {
         if (progress.runTotal.load() > 0) view.show(true);
