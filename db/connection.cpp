@@ -6,7 +6,12 @@
 
 #include <ibase.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 using namespace Firebird;
 
@@ -93,7 +98,7 @@ void Connection::open(const std::string& path, const Credentials& credentials)
 }
 
 void Connection::create(const std::string& path, const Credentials& credentials, int pageSize,
-                        const std::string& defaultCharset)
+                        const std::string& defaultCharset, bool forcedWrites)
 {
     if (attachment_) throw Error("connection is already open");
     attachment_ = attachWith(
@@ -102,11 +107,32 @@ void Connection::create(const std::string& path, const Credentials& credentials,
             dpb->insertInt(&st, isc_dpb_page_size, pageSize);
             dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
             if (!defaultCharset.empty()) dpb->insertString(&st, isc_dpb_set_db_charset, defaultCharset.c_str());
+            if (!forcedWrites) dpb->insertInt(&st, isc_dpb_force_write, 0);
         },
         [&](fb::Status& st, IProvider* prov, IXpbBuilder* dpb) {
             return prov->createDatabase(&st, path.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
         });
     path_ = path;
+}
+
+void Connection::syncAndForceWrites(const std::string& path, const Credentials& credentials)
+{
+    // The engine wrote every page to the system as it detached; the system
+    // may still hold them.
+    const int fd = ::open(path.c_str(), O_RDWR);
+    if (fd < 0) throw Error("cannot open \"" + path + "\" to write it to the disk: " + std::strerror(errno));
+    const int synced = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (synced != 0) throw Error("cannot write \"" + path + "\" to the disk: " + std::strerror(err));
+    Connection c;
+    c.attachment_ = attachWith(
+        credentials, [](fb::Status& st, IXpbBuilder* dpb) { dpb->insertInt(&st, isc_dpb_force_write, 1); },
+        [&](fb::Status& st, IProvider* prov, IXpbBuilder* dpb) {
+            return prov->attachDatabase(&st, path.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
+        });
+    c.path_ = path;
+    c.close();
 }
 
 void Connection::close()

@@ -39,9 +39,16 @@ public:
     bool isOpen() const { return attachment_ != nullptr; }
     const std::string& path() const { return path_; }
 
-    // Makes a new, empty database file (dialect 3) and leaves it open.
+    // Makes a new, empty database file (dialect 3) and leaves it open. Without
+    // forced writes the engine leaves its pages to the system to write when
+    // it likes: much faster for a creation's many commits, and safe only
+    // once the file is synced and forced writes set again (syncAndForceWrites).
     void create(const std::string& path, const Credentials& credentials, int pageSize,
-                const std::string& defaultCharset);
+                const std::string& defaultCharset, bool forcedWrites = true);
+
+    // A local database file written whole to the disk, then set to forced
+    // writes for every later attachment. Opens and closes it itself.
+    static void syncAndForceWrites(const std::string& path, const Credentials& credentials);
 
     // Runs one statement outside any query, in its own transaction, committed
     // at once (DDL of a creation script, maintenance).

@@ -63,9 +63,9 @@ void refreshIndexStatistics(Connection& connection)
     tr.commit();
 }
 
-void createDatabase(Connection& connection, const std::string& path, const Credentials& credentials)
+void createDatabase(Connection& connection, const std::string& path, const Credentials& credentials, bool forcedWrites)
 {
-    connection.create(path, credentials, kPageSize, kDefaultCharset);
+    connection.create(path, credentials, kPageSize, kDefaultCharset, forcedWrites);
     for (const std::string& statement : splitScript(schemaScript())) {
         try {
             connection.executeImmediate(statement);

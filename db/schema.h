@@ -23,7 +23,8 @@ std::vector<std::string> splitScript(std::string_view script);
 
 // Creates the database file at path (failing if it exists), runs the schema
 // script in it and leaves the connection open on it.
-void createDatabase(Connection& connection, const std::string& path, const Credentials& credentials);
+void createDatabase(Connection& connection, const std::string& path, const Credentials& credentials,
+                    bool forcedWrites = true);
 
 // Recomputes the selectivity of every index of the database's own tables.
 // Indexes made on empty tables, or a table replaced whole, otherwise keep

@@ -333,6 +333,12 @@ TEST_F(CreationTool, FillsCidAndFinancingAsTheFileHoldsThem)
     q.setSql("select * from TB_FINANCIAMENTO order by FINANC_COD");
     q.open();
     EXPECT_EQ(q.field("FINANC_DESCR").asText(), "Aten\xE7\xE3o B\xE1sica (PAB)");
+
+    // Made without forced writes for speed, it is left with them on: every
+    // later commit is on the disk when it returns.
+    q.setSql("select MON$FORCED_WRITES from MON$DATABASE");
+    q.open();
+    EXPECT_EQ(q.field(std::size_t{0}).asInteger(), 1);
 }
 
 TEST_F(CreationTool, RefusesAnExistingFileAndLeavesNothingOnABadFolder)

@@ -57,8 +57,15 @@ CreationCounts createKorvaneDatabase(const std::string& databasePath, const std:
 
     CreationCounts counts;
     kdb::Connection db;
+    const kdb::Credentials credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD};
+    // A file of this machine is made without forced writes, its many commits
+    // left to the system, and written to the disk once at the end; a crash
+    // before that leaves a file as unfinished as it would be anyway.
+    const bool local = databasePath.find(':') == std::string::npos;
+    bool created = false;
     try {
-        kdb::createDatabase(db, databasePath, {KORVANE_DB_USER, KORVANE_DB_PASSWORD});
+        kdb::createDatabase(db, databasePath, credentials, !local);
+        created = true;
         convertToHistory(db);
         kdb::Transaction tr(db);
         counts.cid = fill(db, tr, "insert into TB_CID (CID_COD, CID_DESCR, CID_RESTRSEXO) values (:cod, :descr, :sexo)",
@@ -74,13 +81,14 @@ CreationCounts createKorvaneDatabase(const std::string& databasePath, const std:
                                     });
         tr.commit();
         db.close();
+        if (local) kdb::Connection::syncAndForceWrites(databasePath, credentials);
     } catch (...) {
-        const bool made = db.isOpen();
+        const bool made = db.isOpen() || created;
         try {
             db.close();
         } catch (...) {
         }
-        if (made && databasePath.find(':') == std::string::npos) std::filesystem::remove(databasePath);
+        if (made && local) std::filesystem::remove(databasePath);
         throw;
     }
     return counts;
