@@ -144,6 +144,53 @@ void nextMonth(const fs::path& from, const fs::path& to, const std::string& comp
     }
 }
 
+// Months made from a generated release, loaded in order: how the load,
+// the size and the consultations grow with the competências kept.
+void generatedMonths(const fs::path& work, int months, double scale)
+{
+    const fs::path base = work / "gen" / "m0";
+    korvane::ReleaseOptions o;
+    o.seed = 5;
+    o.scale = scale;
+    o.competencia = "201501";
+    korvane::generateRelease(base.string(), o);
+    const std::string db = (work / "GEN.GDB").string();
+    fs::remove(db);
+    korvane::createKorvaneDatabase(db, base.string());
+    std::mt19937 rng(11);
+    std::vector<double> loads;
+    double one = 0;
+    std::string yearAgo;
+    for (int m = 0; m < months; ++m) {
+        const int y = 2015 + m / 12, mo = m % 12 + 1;
+        char c[16];
+        std::snprintf(c, sizeof c, "%04d%02d", y, mo);
+        const fs::path folder = work / "gen" / (std::string("m") + std::to_string(m + 1));
+        if (m == 0) fs::copy(base, folder);
+        else nextMonth(base, folder, c, rng, 0.01);
+        const double t = update(db, folder.string());
+        loads.push_back(t);
+        if (m == 0) one = megabytes(db);
+        if (m == months - 13) yearAgo = c;
+        if (m == 0 || (m + 1) % 6 == 0 || m + 1 == months)
+            std::printf("generated ×%.2f: %d competências, last load %.2f s, %.1f MB (%.2f× one)\n", scale, m + 1, t,
+                        megabytes(db), megabytes(db) / one);
+        std::fflush(stdout);
+        if (m > 1) fs::remove_all(work / "gen" / (std::string("m") + std::to_string(m - 1)));
+    }
+    const kbench::Summary l = kbench::summarize(std::vector<double>(loads.begin() + 1, loads.end()));
+    std::printf("generated: monthly update p50 %.2f s, p95 %.2f s, max %.2f s\n", l.p50, l.p95, l.max);
+    // How the monthly update grows with the competências kept: p50 per year.
+    for (std::size_t from = 1; from < loads.size(); from += 12) {
+        const std::size_t to = std::min(loads.size(), from + 12);
+        std::printf("  competências %zu–%zu: monthly update p50 %.2f s\n", from + 1, to,
+                    kbench::summarize(std::vector<double>(loads.begin() + static_cast<long>(from),
+                                                          loads.begin() + static_cast<long>(to)))
+                        .p50);
+    }
+    consultations(db, "generated", yearAgo);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -185,48 +232,7 @@ int main(int argc, char** argv)
             consultations(db, "real");
         }
 
-        // Generated months.
-        const fs::path base = work / "gen" / "m0";
-        korvane::ReleaseOptions o;
-        o.seed = 5;
-        o.scale = scale;
-        o.competencia = "201501";
-        korvane::generateRelease(base.string(), o);
-        const std::string db = (work / "GEN.GDB").string();
-        fs::remove(db);
-        korvane::createKorvaneDatabase(db, base.string());
-        std::mt19937 rng(11);
-        std::vector<double> loads;
-        double one = 0;
-        std::string yearAgo;
-        for (int m = 0; m < months; ++m) {
-            const int y = 2015 + m / 12, mo = m % 12 + 1;
-            char c[16];
-            std::snprintf(c, sizeof c, "%04d%02d", y, mo);
-            const fs::path folder = work / "gen" / (std::string("m") + std::to_string(m + 1));
-            if (m == 0) fs::copy(base, folder);
-            else nextMonth(base, folder, c, rng, 0.01);
-            const double t = update(db, folder.string());
-            loads.push_back(t);
-            if (m == 0) one = megabytes(db);
-            if (m == months - 13) yearAgo = c;
-            if (m == 0 || (m + 1) % 6 == 0 || m + 1 == months)
-                std::printf("generated ×%.2f: %d competências, last load %.2f s, %.1f MB (%.2f× one)\n", scale, m + 1, t,
-                            megabytes(db), megabytes(db) / one);
-            std::fflush(stdout);
-            if (m > 1) fs::remove_all(work / "gen" / (std::string("m") + std::to_string(m - 1)));
-        }
-        const kbench::Summary l = kbench::summarize(std::vector<double>(loads.begin() + 1, loads.end()));
-        std::printf("generated: monthly update p50 %.2f s, p95 %.2f s, max %.2f s\n", l.p50, l.p95, l.max);
-        // How the monthly update grows with the competências kept: p50 per year.
-        for (std::size_t from = 1; from < loads.size(); from += 12) {
-            const std::size_t to = std::min(loads.size(), from + 12);
-            std::printf("  competências %zu–%zu: monthly update p50 %.2f s\n", from + 1, to,
-                        kbench::summarize(std::vector<double>(loads.begin() + static_cast<long>(from),
-                                                              loads.begin() + static_cast<long>(to)))
-                            .p50);
-        }
-        consultations(db, "generated", yearAgo);
+        generatedMonths(work, months, scale);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_history: %s\n", e.what());
         return 1;

@@ -314,6 +314,14 @@ void zipVersusFolder(const char* self, const std::string& realZip, double zipSca
 
 } // namespace
 
+// The real release: its first load against the SQLite script, then the
+// update against its floor.
+Figures measureReal(const char* self, const std::string& real, const fs::path& work, int runs)
+{
+    kbench::firstLoadAgainstSqlite("real release " + real, real, work, runs);
+    return measure(self, "real release " + real, real, work, runs, true);
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--child-update") == 0) {
@@ -360,12 +368,8 @@ int main(int argc, char** argv)
     try {
         Figures realFig;
         const bool haveReal = real != "none" && fs::exists(fs::path(real) / "tb_procedimento.txt");
-        if (haveReal) {
-            kbench::firstLoadAgainstSqlite("real release " + real, real, work, runs);
-            realFig = measure(argv[0], "real release " + real, real, work, runs, true);
-        } else {
-            std::printf("real release: absent, skipped\n");
-        }
+        if (haveReal) realFig = measureReal(argv[0], real, work, runs);
+        else std::printf("real release: absent, skipped\n");
         laterFilesCosts(haveReal ? real : std::string(), laterScale, work, runs);
 
         Figures bigFig;

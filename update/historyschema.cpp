@@ -244,8 +244,7 @@ std::set<std::string> historyTables(kdb::Connection& db)
     return names;
 }
 
-} // namespace
-
+// Earlier databases indexed HIST_INI and HIST_FIM.
 void dropRunIndexes(kdb::Connection& db)
 {
     std::vector<std::string> names;
@@ -261,8 +260,21 @@ void dropRunIndexes(kdb::Connection& db)
         q.close();
         tr.commit();
     }
-    for (const std::string& name : names) db.executeImmediate("drop index " + name);
+    // Never waiting: with the table in use by another attachment (an office
+    // sharing the database) the index stays until an opening finds it free.
+    for (const std::string& name : names) {
+        try {
+            kdb::Transaction tr(db, kdb::Transaction::Access::ReadWrite, kdb::Transaction::Locks::NoWait);
+            kdb::Query q(db, tr);
+            q.setSql("drop index " + name);
+            q.execute();
+            tr.commit();
+        } catch (const std::exception&) {
+        }
+    }
 }
+
+} // namespace
 
 bool convertToHistory(kdb::Connection& db)
 {
