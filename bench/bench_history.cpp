@@ -144,6 +144,13 @@ void nextMonth(const fs::path& from, const fs::path& to, const std::string& comp
     }
 }
 
+fs::path monthFolder(const fs::path& work, int month)
+{
+    char name[24];
+    std::snprintf(name, sizeof name, "m%d", month);
+    return work / "gen" / name;
+}
+
 // Months made from a generated release, loaded in order: how the load,
 // the size and the consultations grow with the competências kept.
 void generatedMonths(const fs::path& work, int months, double scale)
@@ -165,7 +172,7 @@ void generatedMonths(const fs::path& work, int months, double scale)
         const int y = 2015 + m / 12, mo = m % 12 + 1;
         char c[16];
         std::snprintf(c, sizeof c, "%04d%02d", y, mo);
-        const fs::path folder = work / "gen" / (std::string("m") + std::to_string(m + 1));
+        const fs::path folder = monthFolder(work, m + 1);
         if (m == 0) fs::copy(base, folder);
         else nextMonth(base, folder, c, rng, 0.01);
         const double t = update(db, folder.string());
@@ -176,7 +183,7 @@ void generatedMonths(const fs::path& work, int months, double scale)
             std::printf("generated ×%.2f: %d competências, last load %.2f s, %.1f MB (%.2f× one)\n", scale, m + 1, t,
                         megabytes(db), megabytes(db) / one);
         std::fflush(stdout);
-        if (m > 1) fs::remove_all(work / "gen" / (std::string("m") + std::to_string(m - 1)));
+        if (m > 1) fs::remove_all(monthFolder(work, m - 1));
     }
     const kbench::Summary l = kbench::summarize(std::vector<double>(loads.begin() + 1, loads.end()));
     std::printf("generated: monthly update p50 %.2f s, p95 %.2f s, max %.2f s\n", l.p50, l.p95, l.max);
