@@ -216,6 +216,38 @@ TEST_F(UpdateRun, AFirstLoadBuildsTheIndexesItSetAsideWhateverTheOutcome)
     EXPECT_EQ(scalar(db, "select count(*) from rdb$indices where rdb$relation_name starting with 'H_'"), indexes);
 }
 
+TEST_F(UpdateRun, AFirstLoadWhileAnotherAttachmentReadsTheTablesEndsLoaded)
+{
+    // The update window's load runs beside the browser's attachment: the
+    // indexes it cannot set aside or build now never hold it up, and the
+    // next opening builds what is left.
+    const std::string db = ktest::createSchemaDatabase(dir);
+    {
+        kdb::Connection c;
+        c.open(db, ktest::kCredentials);
+        korvane::convertToHistory(c);
+    }
+    kdb::Connection other;
+    other.open(db, ktest::kCredentials);
+    kdb::Transaction tr(other, kdb::Transaction::Access::ReadOnly);
+    kdb::Query q(other, tr);
+    q.setSql("select count(*) from TB_PROC_CBO where PCBO_PROC = :p");
+    q.setParam("p", "0301010072");
+    q.open();
+    ASSERT_EQ(update(db, releaseB), "");
+    q.open();
+    EXPECT_EQ(scalar(db, "select count(*) from TB_PROC"), std::to_string(linesOf(releaseB, "tb_procedimento.txt").size()));
+    q.close();
+    tr.commit();
+    other.close();
+    {
+        kdb::Connection c;
+        c.open(db, ktest::kCredentials);
+        korvane::convertToHistory(c);
+    }
+    EXPECT_EQ(scalar(db, "select count(*) from rdb$indices where rdb$index_inactive = 1"), "0");
+}
+
 TEST_F(UpdateRun, MissingLastFileFailsBeforeAnyTableIsTouched)
 {
     const std::string folder = copyOfB();

@@ -88,8 +88,11 @@ void IndexesAside::restore()
     std::vector<std::string> still;
     for (const std::string& n : inactiveIndexes(db_))
         if (std::find(names_.begin(), names_.end(), n) != names_.end()) still.push_back(n);
-    setActive(db_, still, true, kdb::Transaction::Locks::Wait);
+    // Never waiting: an attachment that holds a table (the program's own
+    // browser, when the window's update is a first load) holds it until
+    // it closes, and the next opening builds what is left.
     names_.clear();
+    setActive(db_, still, true, kdb::Transaction::Locks::NoWait);
 }
 
 void restoreInactiveIndexes(kdb::Connection& db)

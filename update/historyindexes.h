@@ -24,7 +24,8 @@ public:
     IndexesAside(const IndexesAside&) = delete;
     IndexesAside& operator=(const IndexesAside&) = delete;
 
-    // Builds the indexes set aside again; throws when the engine cannot.
+    // Builds the indexes set aside again; throws when the engine cannot now
+    // (another attachment has a table), leaving them to the next opening.
     void restore();
     const std::vector<std::string>& names() const { return names_; }
 

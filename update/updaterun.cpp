@@ -188,12 +188,13 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     keepRelease(db, tr, info, release.folder());
     throwIfStopped();
     tr.commit();
-    aside.restore();
     // The release is in, and that is the outcome whatever follows. Fresh
     // statistics keep the browser's joins on their indexes; a failure here
-    // (the attachment shut down under us) costs only speed.
+    // (the attachment shut down under us, a table another attachment holds
+    // while its indexes are built) costs only speed until the next opening.
     try {
         if (hooks.afterCommit) hooks.afterCommit();
+        aside.restore();
         kdb::refreshIndexStatistics(db);
     } catch (...) {
     }
