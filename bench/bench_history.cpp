@@ -239,7 +239,7 @@ int main(int argc, char** argv)
             consultations(db, "real");
         }
 
-        generatedMonths(work, months, scale);
+        if (months > 0) generatedMonths(work, months, scale);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_history: %s\n", e.what());
         return 1;

@@ -5,6 +5,9 @@
 #include "sqlscan.h"
 #include "transaction.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace kdb {
 
 std::vector<std::string> splitScript(std::string_view script)
@@ -42,17 +45,22 @@ std::vector<std::string> splitScript(std::string_view script)
     return out;
 }
 
-void refreshIndexStatistics(Connection& connection)
+namespace {
+
+void refreshStatistics(Connection& connection, const std::function<bool(const std::string& table)>& wanted)
 {
     std::vector<std::string> names;
     {
         Transaction tr(connection, Transaction::Access::ReadOnly);
         Query q(connection, tr);
-        q.setSql("select trim(rdb$index_name) from rdb$indices where coalesce(rdb$system_flag, 0) = 0");
+        q.setSql("select trim(rdb$index_name), trim(rdb$relation_name) from rdb$indices "
+                 "where coalesce(rdb$system_flag, 0) = 0");
         q.open();
         q.fetchAll();
-        for (std::size_t r = 0; r < q.rowCount(); ++r) names.push_back(q.value(r, 0).asText());
+        for (std::size_t r = 0; r < q.rowCount(); ++r)
+            if (wanted(q.value(r, 1).asText())) names.push_back(q.value(r, 0).asText());
     }
+    if (names.empty()) return;
     // One transaction for them all: each commit waits for the disk.
     Transaction tr(connection);
     Query q(connection, tr);
@@ -61,6 +69,21 @@ void refreshIndexStatistics(Connection& connection)
         q.execute();
     }
     tr.commit();
+}
+
+} // namespace
+
+void refreshIndexStatistics(Connection& connection)
+{
+    refreshStatistics(connection, [](const std::string&) { return true; });
+}
+
+void refreshIndexStatistics(Connection& connection, const std::vector<std::string>& tables)
+{
+    if (tables.empty()) return;
+    refreshStatistics(connection, [&](const std::string& table) {
+        return std::find(tables.begin(), tables.end(), table) != tables.end();
+    });
 }
 
 void createDatabase(Connection& connection, const std::string& path, const Credentials& credentials, bool forcedWrites)

@@ -30,5 +30,7 @@ void createDatabase(Connection& connection, const std::string& path, const Crede
 // Indexes made on empty tables, or a table replaced whole, otherwise keep
 // figures that lead the optimizer to poor plans.
 void refreshIndexStatistics(Connection& connection);
+// The same for the indexes of the tables named only.
+void refreshIndexStatistics(Connection& connection, const std::vector<std::string>& tables);
 
 } // namespace kdb

@@ -27,9 +27,20 @@ std::vector<std::string> column(kdb::Connection& db, const std::string& sql, con
     return out;
 }
 
-bool emptyTable(kdb::Connection& db, const std::string& table)
+// The history tables with no row, asked in one transaction: a
+// transaction each cost a monthly load a twentieth of its time.
+std::vector<std::string> emptyTables(kdb::Connection& db)
 {
-    return column(db, "select first 1 HIST_ID from " + table).empty();
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    std::vector<std::string> out;
+    for (const TableLayout& layout : releaseLayouts()) {
+        const std::string table = historyTable(layout);
+        kdb::Query q(db, tr);
+        q.setSql("select first 1 HIST_ID from " + table);
+        if (q.stream([](const std::vector<kdb::Value>&) { return false; }) == 0) out.push_back(table);
+    }
+    tr.commit();
+    return out;
 }
 
 // One transaction for all: each commit of a definition costs synchronous writes.
@@ -55,10 +66,10 @@ std::vector<std::string> inactiveIndexes(kdb::Connection& db)
 
 IndexesAside::IndexesAside(kdb::Connection& db) : db_(db)
 {
+    // Looking at each table costs a monthly load a twentieth of its time.
+    if (!column(db, "select first 1 CMPT from HIST_RELEASE where CMPT <> '000000'").empty()) return;
     std::vector<std::string> names;
-    for (const TableLayout& layout : releaseLayouts()) {
-        const std::string table = historyTable(layout);
-        if (!emptyTable(db, table)) continue;
+    for (const std::string& table : emptyTables(db)) {
         for (std::string& n : column(db,
                                      "select trim(rdb$index_name) from rdb$indices where rdb$relation_name = :p "
                                      "and coalesce(rdb$index_inactive, 0) = 0",

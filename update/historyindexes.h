@@ -16,7 +16,9 @@ namespace korvane {
 
 class IndexesAside {
 public:
-    // Sets aside the indexes of the empty history tables. When another
+    // Sets aside the indexes of the empty history tables of a first load
+    // (no competência kept yet; a table a later layout added stays empty
+    // beside kept ones and is loaded with its indexes). When another
     // attachment has a table in use, its indexes stay as they are.
     explicit IndexesAside(kdb::Connection& db);
     // Builds what restore() did not; a failure leaves it to the next opening.

@@ -16,6 +16,7 @@ namespace {
 // Statements stay well inside the engine's limits: 64 KB of text, 64 KB of
 // message, 255 contexts.
 constexpr std::size_t kMaxRows = 64, kMaxText = 48 * 1024, kMaxMessage = 32 * 1024;
+constexpr std::size_t kBlocksFrom = 2000;
 
 // "CHAR(10)     NOT NULL" -> "CHAR(10)".
 std::string bareType(const std::string& declared)
@@ -148,6 +149,9 @@ void insertVersions(kdb::Connection& db, kdb::Transaction& tr, const std::string
         single->run();
     };
 
+    // Compiling a block costs what some hundreds of single inserts do: a
+    // month's few new versions go one by one.
+    if (v.lines.size() < kBlocksFrom) perBlock = v.lines.size() + 1;
     std::unique_ptr<Block> full;
     std::size_t i = 0;
     for (; i + perBlock <= v.lines.size(); i += perBlock) {

@@ -5,6 +5,7 @@
 
 #include "history.h"
 #include "historyindexes.h"
+#include "historydigest.h"
 #include "historyparts.h"
 
 #include "db/connection.h"
@@ -156,6 +157,7 @@ std::vector<std::string> historyDdl(const TableLayout& layout)
     // on them, so the engine reading through one reads the table slower
     // than in its own order, and each costs the load a write per row.
     if (!t.key.empty()) ddl.push_back("create index " + ix + "_KEY on " + h + " (" + joined(t.key) + ")");
+    ddl.push_back("create index " + keyIndex(layout) + " on " + h + " (HIST_CHAVE)");
     for (std::size_t i = 0; i < t.indexes.size(); ++i)
         ddl.push_back("create index " + ix + "_" + std::to_string(i + 1) + " on " + h + " (" + joined(t.indexes[i]) + ")");
 
@@ -172,11 +174,14 @@ std::vector<std::string> historyDdl(const TableLayout& layout)
                   h + " where " + held);
     std::vector<std::string> stored;
     for (const std::string& n : names) stored.push_back(n == cmpt ? std::string("null") : "new." + n);
+    // What a release did not write leaves the table's summary untrue.
+    const std::string untrue = " delete from HIST_DIGEST where TABELA = '" + h + "';";
     // A row written by hand says something no release said: its key is a
     // number of the sequence, negative, so that no content matches it.
     ddl.push_back("create trigger " + ix + "_BI for " + layout.table + " before insert as begin insert into " + h + " (" +
                   joined(names) + ", HIST_ID, HIST_CHAVE, HIST_INI, HIST_FIM) values (" + joined(stored) +
-                  ", gen_id(HIST_SEQ, 1), -gen_id(HIST_SEQ, 1), coalesce(KORVANE_COMPETENCIA(), '000000'), null); end");
+                  ", gen_id(HIST_SEQ, 1), -gen_id(HIST_SEQ, 1), coalesce(KORVANE_COMPETENCIA(), '000000'), null);" + untrue +
+                  " end");
     std::string set;
     for (std::size_t i = 0; i < names.size(); ++i)
         set += (set.empty() ? "" : ", ") + names[i] + " = " + stored[i];
@@ -186,11 +191,14 @@ std::vector<std::string> historyDdl(const TableLayout& layout)
     for (const std::string& n : names)
         if (n != cmpt) same += (same.empty() ? "" : " and ") + n + " is not distinct from old." + n;
     ddl.push_back("create trigger " + ix + "_BU for " + layout.table + " before update as begin update " + h + " set " +
-                  set + " where " + same + " and " + held + "; end");
+                  set + " where " + same + " and " + held + ";" + untrue + " end");
     ddl.push_back("create trigger " + ix + "_BD for " + layout.table + " before delete as begin delete from " + h +
-                  " where " + same + " and " + held + "; end");
+                  " where " + same + " and " + held + ";" + untrue + " end");
     return ddl;
 }
+
+constexpr const char* kDigestTable = "create table HIST_DIGEST (TABELA varchar(31) not null primary key, "
+                                     "CMPT char(6) not null, CHAVES blob sub_type binary)";
 
 const std::vector<std::string>& releaseDdl()
 {
@@ -198,6 +206,7 @@ const std::vector<std::string>& releaseDdl()
         "create sequence HIST_SEQ",
         "create table HIST_RELEASE (CMPT char(6) not null primary key, VERSAO varchar(10), PUBLICACAO varchar(10), "
         "ORIGEM varchar(500), CARREGADA timestamp)",
+        kDigestTable,
         // With nothing kept (a database filled by hand), every row shows.
         "create function KORVANE_COMPETENCIA returns char(6) as begin return coalesce("
         "rdb$get_context('USER_SESSION', 'KORVANE_COMPETENCIA'), (select max(CMPT) from HIST_RELEASE), '999999'); end",
@@ -274,6 +283,66 @@ void dropRunIndexes(kdb::Connection& db)
     }
 }
 
+std::vector<std::string> names(kdb::Connection& db, const std::string& sql)
+{
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    kdb::Query q(db, tr);
+    q.setSql(sql);
+    std::vector<std::string> out;
+    q.stream([&](const std::vector<kdb::Value>& row) {
+        out.push_back(row[0].toString());
+        return true;
+    });
+    tr.commit();
+    return out;
+}
+
+// Databases that kept history before the summaries of what each table
+// holds: their table, then the index on the keys with the triggers that
+// keep a summary true, in one transaction, so that where a summary is
+// trusted (its index there and active) hand-written rows delete it. Never
+// waiting: a table another attachment holds gets them at a later opening.
+void addDigests(kdb::Connection& db, const std::set<std::string>& have)
+{
+    if (names(db, "select trim(rdb$relation_name) from rdb$relations where rdb$relation_name = 'HIST_DIGEST'").empty()) {
+        kdb::Transaction tr(db);
+        kdb::Query q(db, tr);
+        q.setSql(kDigestTable);
+        q.execute();
+        tr.commit();
+    }
+    const std::vector<std::string> indexed =
+        names(db, "select trim(rdb$index_name) from rdb$indices where rdb$index_name starting with 'HX_'");
+    std::vector<std::string> ddl;
+    for (const TableLayout& layout : releaseLayouts()) {
+        if (!have.count(historyTable(layout)) ||
+            std::find(indexed.begin(), indexed.end(), keyIndex(layout)) != indexed.end())
+            continue;
+        std::string index = keyIndex(layout);
+        index.append(" on ");
+        for (const std::string& s : historyDdl(layout)) {
+            if (s.find(index) != std::string::npos) {
+                ddl.push_back(s);
+            } else if (s.rfind("create trigger", 0) == 0) {
+                std::string altered = s;
+                altered.insert(6, " or alter");
+                ddl.push_back(std::move(altered));
+            }
+        }
+    }
+    if (ddl.empty()) return;
+    try {
+        kdb::Transaction tr(db, kdb::Transaction::Access::ReadWrite, kdb::Transaction::Locks::NoWait);
+        for (const std::string& s : ddl) {
+            kdb::Query q(db, tr);
+            q.setSql(s);
+            q.execute();
+        }
+        tr.commit();
+    } catch (const std::exception&) {
+    }
+}
+
 } // namespace
 
 bool convertToHistory(kdb::Connection& db)
@@ -284,6 +353,7 @@ bool convertToHistory(kdb::Connection& db)
     // release tables a later version added, made by the schema's upgrade.
     const bool kept = keepsHistory(db);
     const std::set<std::string> have = historyTables(db);
+    if (kept) addDigests(db, have);
     std::vector<const TableLayout*> plain;
     for (const TableLayout& layout : releaseLayouts())
         if (!have.count(historyTable(layout))) plain.push_back(&layout);

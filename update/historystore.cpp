@@ -2,6 +2,7 @@
 
 #include "history.h"
 #include "historyinsert.h"
+#include "historykeys.h"
 #include "historyparts.h"
 
 #include "db/connection.h"
@@ -11,7 +12,9 @@
 #include "update/layouts.h"
 #include "update/rowbuilder.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 
 namespace korvane {
@@ -163,55 +166,39 @@ Versions versionsNear(kdb::Connection& db, kdb::Transaction& tr, const std::stri
     return out;
 }
 
-// The positions of the table's primary key among the built values.
-std::vector<int> primaryKeyAt(const TableLayout& layout)
+// The open versions of the buckets that differ from the file's, a run of
+// neighbouring buckets to a read through the index on the keys.
+Versions versionsIn(kdb::Connection& db, kdb::Transaction& tr, const TableLayout& layout, const KeyBuckets& open,
+                    const std::vector<bool>& differs)
 {
-    std::vector<int> at;
-    for (const std::string& column : definitionOf(layout).key) at.push_back(layout.insertIndex(column));
-    return at;
-}
-
-// The history keeps versions, not keyed rows, so a file's two lines with one
-// primary key are refused here as the table's own key refused them.
-void checkPrimaryKey(const TableLayout& layout, const std::vector<int>& keyAt, const std::vector<kdb::Value>& values,
-                     FlatKeyMap<std::uint32_t>& seen, std::size_t line, std::vector<const kdb::Value*>& key)
-{
-    if (keyAt.empty()) return;
-    key.clear();
-    for (int at : keyAt) key.push_back(&values[static_cast<std::size_t>(at)]);
-    if (seen.emplace(contentKey(key, 0), static_cast<std::uint32_t>(line)).second) return;
-    std::string shown;
-    for (const kdb::Value* v : key) shown += (shown.empty() ? "" : ", ") + (v->isNull() ? std::string("NULL") : v->toString());
-    throw std::runtime_error(std::string("violation of PRIMARY or UNIQUE KEY constraint \"PK_") + layout.table +
-                             "\" on table \"" + layout.table + "\"\nProblematic key value is (" + shown + ")");
-}
-
-// The keys of every line, in file order; building each line checks it.
-std::vector<std::uint64_t> keysOf(RowBuilder& builder, const TableLayout& layout, const ReleaseFile& file,
-                                  int competenciaAt, const std::function<void(std::size_t)>& lineDone, std::size_t& atLine)
-{
-    std::vector<std::uint64_t> keys;
-    keys.reserve(file.lines.size());
-    FlatKeyMap<std::uint32_t> repeats(file.lines.size());
-    const std::vector<int> keyAt = primaryKeyAt(layout);
-    FlatKeyMap<std::uint32_t> primaryKeys(keyAt.empty() ? 0 : file.lines.size());
-    std::vector<const kdb::Value*> content, key;
-    std::size_t n = 0;
-    for (std::string_view line : file.lines) {
-        atLine = n + 1;
-        builder.build(line);
-        content.clear();
-        const auto& values = builder.values();
-        checkPrimaryKey(layout, keyAt, values, primaryKeys, n, key);
-        for (std::size_t c = 0; c < values.size(); ++c)
-            if (static_cast<int>(c) != competenciaAt) content.push_back(&values[c]);
-        const std::uint64_t hash = contentHash(content);
-        std::uint32_t& seen = *repeats.emplace(contentKeyOf(hash, 0), 0).first;
-        keys.push_back(contentKeyOf(hash, seen++));
-        if (lineDone) lineDone(++n);
+    const std::string table = historyTable(layout);
+    kdb::Query q(db, tr);
+    q.setSql("select HIST_CHAVE, HIST_ID from " + table + " where HIST_CHAVE between :lo and :hi and HIST_FIM is null "
+             "plan (" + table + " index (" + keyIndex(layout) + "))");
+    Versions out;
+    const auto add = [&](const std::vector<kdb::Value>& row) {
+        out.add(static_cast<std::uint64_t>(row[0].asInteger()), {row[1].asInteger(), 0, -1});
+        return true;
+    };
+    constexpr std::int64_t lowestKey = std::numeric_limits<std::int64_t>::min();
+    for (std::size_t b = 0; b < differs.size(); ++b) {
+        if (!differs[b]) continue;
+        std::size_t last = b;
+        while (last + 1 < differs.size() && differs[last + 1] && open.sameHalf(b, last + 1)) ++last;
+        // The engine's index finds the lowest BIGINT only when asked for it
+        // alone: a range from it finds nothing at all.
+        const bool fromLowest = open.lowest(b) == lowestKey;
+        q.setParam("lo", fromLowest ? lowestKey + 1 : open.lowest(b));
+        q.setParam("hi", open.highest(last));
+        q.stream(add);
+        if (fromLowest) {
+            q.setParam("lo", lowestKey);
+            q.setParam("hi", lowestKey);
+            q.stream(add);
+        }
+        b = last;
     }
-    atLine = 0;
-    return keys;
+    return out;
 }
 
 class Writer {
@@ -292,20 +279,33 @@ private:
 } // namespace
 
 StoreCounts storeTable(kdb::Connection& db, kdb::Transaction& tr, const ResolvedLayout& resolved,
-                       const ReleaseFile& file, const CompetenciaPlace& place,
+                       const ReleaseFile& file, const CompetenciaPlace& place, const KeyBuckets* open,
                        const std::function<void(std::size_t done)>& lineDone, std::size_t& atLine)
 {
     const TableLayout& layout = *resolved.layout;
     const std::string cmpt = competenciaColumn(layout);
     const int competenciaAt = cmpt.empty() ? -1 : layout.insertIndex(cmpt);
+    const std::vector<std::uint64_t> keys = lineKeys(resolved, file, competenciaAt, lineDone, atLine);
     RowBuilder builder(resolved);
-    const std::vector<std::uint64_t> keys = keysOf(builder, layout, file, competenciaAt, lineDone, atLine);
 
-    const Versions near = versionsNear(db, tr, historyTable(layout), place, keys.size());
+    // With the open versions summed up, a line of a bucket that sums the
+    // same is held by its open version already, and the open versions of
+    // such a bucket are all held: only the other buckets are looked at.
+    std::vector<bool> differs;
+    if (open) {
+        const KeyBuckets now = KeyBuckets::of(keys, open->bits());
+        differs.resize(now.size());
+        for (std::size_t b = 0; b < now.size(); ++b) differs[b] = !now.sameAt(*open, b);
+    }
+    const Versions near = open ? versionsIn(db, tr, layout, *open, differs)
+                               : versionsNear(db, tr, historyTable(layout), place, keys.size());
     const Place p(place);
     Changes changes;
-    FlatKeyMap<std::uint32_t> held(keys.size());
+    const auto looked = [&](std::uint64_t key) { return !open || differs[open->bucketOf(key)]; };
+    FlatKeyMap<std::uint32_t> held(open ? static_cast<std::size_t>(std::count_if(keys.begin(), keys.end(), looked))
+                                        : keys.size());
     for (std::size_t line = 0; line < keys.size(); ++line) {
+        if (!looked(keys[line])) continue;
         held.emplace(keys[line], 0);
         hold(near, near.of(keys[line]), line, p, changes);
     }
@@ -318,7 +318,7 @@ StoreCounts storeTable(kdb::Connection& db, kdb::Transaction& tr, const Resolved
 
     Writer(db, tr, layout, competenciaAt).run(changes, builder, file, keys, place, atLine);
     return {changes.inserted.size() + changes.copies.size(), changes.fim.size(), changes.ini.size(),
-            changes.removed.size()};
+            changes.removed.size(), KeyBuckets::of(keys)};
 }
 
 } // namespace korvane

@@ -5,6 +5,7 @@
 // the releases come in, so the history depends on what each competência
 // holds and not on the order of the loads.
 
+#include "update/historydigest.h"
 #include "update/layoutfile.h"
 #include "update/releasefile.h"
 
@@ -29,14 +30,17 @@ struct CompetenciaPlace {
 
 struct StoreCounts {
     std::size_t inserted = 0, ended = 0, extended = 0, removed = 0;
+    KeyBuckets held;   // the summary of what the table holds in the competência
 };
 
 // Builds every line (a line that cannot be built throws with the row's
-// reason), then writes the table's history in the transaction. `lineDone`
+// reason), then writes the table's history in the transaction. `open`, when
+// given, is the trusted summary of what the table holds in `place.previous`,
+// the newest kept, for a competência after every kept one. `lineDone`
 // is told each line checked; `atLine` holds the line (from 1) being built
 // or written when a failure leaves, 0 when none is.
 StoreCounts storeTable(kdb::Connection& db, kdb::Transaction& tr, const ResolvedLayout& layout,
-                       const ReleaseFile& file, const CompetenciaPlace& place,
+                       const ReleaseFile& file, const CompetenciaPlace& place, const KeyBuckets* open,
                        const std::function<void(std::size_t done)>& lineDone, std::size_t& atLine);
 
 } // namespace korvane

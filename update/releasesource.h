@@ -39,6 +39,11 @@ public:
     // reads whole (reading checks them too) before it touches a table.
     // Throws std::runtime_error.
     virtual void verify(const std::vector<std::string_view>& readLater = {}) const { (void)readLater; }
+    // Whether reading a file again costs more than keeping it once read.
+    virtual bool keepRead() const { return false; }
+    // Whether the source was written over since it was opened (for one whose
+    // files are kept as read: what they were checked as is no longer there).
+    virtual bool writtenOver() const { return false; }
 
 protected:
     explicit ReleaseSource(std::string location) : location_(std::move(location)) {}

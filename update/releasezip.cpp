@@ -4,6 +4,7 @@
 
 #include "update/layouts.h"
 
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <cstdio>
@@ -71,6 +72,20 @@ bool holdsAnyReleaseFile(const ZipSource& zip)
 
 } // namespace
 
+namespace {
+
+ReleaseSource::Stamp fileStamp(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {-1, -1};
+    return {static_cast<std::int64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+} // namespace
+
+bool ZipSource::writtenOver() const { return !(fileStamp(location()) == opened_); }
+
 ZipSource::ZipSource(std::string path) : ReleaseSource(std::move(path))
 {
     int code = 0;
@@ -83,6 +98,7 @@ ZipSource::ZipSource(std::string path) : ReleaseSource(std::move(path))
         zip_error_fini(&e);
         fail(reason);
     }
+    opened_ = fileStamp(location());
     const zip_int64_t n = zip_get_num_entries(zip_, 0);
     for (zip_int64_t i = 0; i < n; ++i) {
         zip_stat_t st;

@@ -41,6 +41,9 @@ public:
     bool contains(std::string_view fileName) const override;
     ReleaseFile read(std::string_view fileName) const override;
     Stamp stamp(std::string_view fileName) const override;
+    // Unpacking costs several times what reading a file does.
+    bool keepRead() const override { return true; }
+    bool writtenOver() const override;
     std::int64_t modified(std::string_view fileName) const override;
     // Unpacks every member but those named into nothing, so that a damaged
     // one is found before a table is touched.
@@ -59,6 +62,7 @@ private:
     template <class Sink> void unpack(const Member& m, Sink&& sink) const;
 
     zip* zip_ = nullptr;
+    Stamp opened_;   // the zip file's size and modification time, in ns
     std::vector<Member> members_;
     std::multimap<std::string, std::size_t> byName_;   // lower-case base name
 };

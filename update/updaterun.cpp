@@ -6,7 +6,9 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
+#include "update/filesahead.h"
 #include "update/history.h"
+#include "update/historydigest.h"
 #include "update/historyindexes.h"
 #include "update/historystore.h"
 #include "update/releasecheck.h"
@@ -14,6 +16,7 @@
 #include "update/rowbuilder.h"
 #include "update/schemaupgrade.h"
 
+#include <optional>
 #include <utility>
 
 namespace korvane {
@@ -43,6 +46,12 @@ CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
     CheckedRelease r;
     r.source_ = std::move(source);
     r.entries_.reserve(releaseLayouts().size());
+    std::vector<std::string> present;
+    for (const TableLayout& layout : releaseLayouts())
+        if (!layout.optional || r.source_->contains(layout.fileName)) present.emplace_back(layout.fileName);
+    std::optional<FilesAhead> ahead;
+    if (r.source_->keepRead()) ahead.emplace(*r.source_, present);
+    std::size_t taken = 0;
     ReleaseChecks checks;
     for (const TableLayout& layout : releaseLayouts()) {
         Entry e;
@@ -54,12 +63,13 @@ CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
             continue;
         }
         e.layout = resolveLayout(layout, *r.source_);
-        const ReleaseFile file = r.source_->read(layout.fileName);
-        checks.check(e.layout, file);
-        e.path = file.path;
-        e.lines = file.lines.size();
-        e.bytes = file.content.size();
+        auto file = std::make_shared<ReleaseFile>(ahead ? ahead->take(taken++) : r.source_->read(layout.fileName));
+        checks.check(e.layout, *file);
+        e.path = file->path;
+        e.lines = file->lines.size();
+        e.bytes = file->content.size();
         e.stamp = r.source_->stamp(layout.fileName);
+        if (r.source_->keepRead()) e.kept = std::move(file);
         r.entries_.push_back(std::move(e));
     }
     return r;
@@ -128,6 +138,14 @@ CompetenciaPlace placeOf(kdb::Connection& db, kdb::Transaction& tr, const Releas
     return place;
 }
 
+// The engine picks its indexes by their statistics; a month that changes a
+// few rows of a table in a hundred leaves them as true as they were.
+bool reshapes(const StoreCounts& c, std::size_t lines)
+{
+    const std::size_t written = c.inserted + c.ended + c.extended + c.removed;
+    return written > 0 && written * 10 >= lines;
+}
+
 void keepRelease(kdb::Connection& db, kdb::Transaction& tr, const ReleaseInfo& info, const std::string& origin)
 {
     kdb::Query q(db, tr);
@@ -158,24 +176,40 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     kdb::Transaction tr(db);
     const CompetenciaPlace place = placeOf(db, tr, info);
     refuseEmptiedLinks(db, tr, release, place);
+    // After every kept competência, what each table holds in the newest
+    // is known by its summary; a month loaded among the kept ones leaves
+    // the summaries to the next load of the newest.
+    const bool newest = place.next.empty();
+    const std::map<std::string, KeyBuckets> open = newest && !place.kept && !place.previous.empty()
+                                                       ? readDigests(db, tr, place.previous)
+                                                       : std::map<std::string, KeyBuckets>();
+    if (!newest) clearDigests(db, tr);
+    std::vector<std::string> reshaped;
     std::int64_t runDone = 0;
     for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;
         std::size_t lineNo = 0;
         try {
-            const ReleaseFile file = release.reread(entry);
+            ReleaseFile read;
+            const ReleaseFile& file = entry.kept ? *entry.kept : (read = release.reread(entry));
             progress.tableTotal.store(static_cast<std::int64_t>(file.lines.size()), std::memory_order_relaxed);
             progress.tableDone.store(0, std::memory_order_relaxed);
             progress.step.store(layout.step, std::memory_order_release);
             if (hooks.beforeStep) hooks.beforeStep(layout.step);
-            storeTable(
-                db, tr, entry.layout, file, place,
+            if (entry.kept && release.source().writtenOver())
+                throw UpdateError("File \"" + file.path + "\" changed while the update was running");
+            const std::string table = historyTable(layout);
+            const auto summary = open.find(table);
+            const StoreCounts stored = storeTable(
+                db, tr, entry.layout, file, place, summary == open.end() ? nullptr : &summary->second,
                 [&](std::size_t done) {
                     progress.tableDone.store(static_cast<std::int64_t>(done), std::memory_order_relaxed);
                     progress.runDone.store(++runDone, std::memory_order_relaxed);
                     throwIfStopped();
                 },
                 lineNo);
+            if (newest) writeDigest(db, tr, table, place.current, stored.held);
+            if (reshapes(stored, file.lines.size())) reshaped.push_back(table);
             if (hooks.afterStep) hooks.afterStep(layout.step);
         } catch (const UpdateError&) {
             throw;
@@ -189,13 +223,14 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     throwIfStopped();
     tr.commit();
     // The release is in, and that is the outcome whatever follows. Fresh
-    // statistics keep the browser's joins on their indexes; a failure here
-    // (the attachment shut down under us, a table another attachment holds
-    // while its indexes are built) costs only speed until the next opening.
+    // statistics of the tables it changed much keep the browser's joins on
+    // their indexes; a failure here (the attachment shut down under us, a
+    // table another attachment holds while its indexes are built) costs
+    // only speed until the next opening.
     try {
         if (hooks.afterCommit) hooks.afterCommit();
         aside.restore();
-        kdb::refreshIndexStatistics(db);
+        kdb::refreshIndexStatistics(db, reshaped);
     } catch (...) {
     }
 }
