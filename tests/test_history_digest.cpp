@@ -157,6 +157,15 @@ TEST_F(Summaries, TheSummaryIsWhatTheMonthlyLoadGoesBy)
     // Loaded again, the newest is read whole and the row is back.
     ASSERT_EQ(update(db, next), "");
     EXPECT_EQ(scalar(db, "select count(*) from H_TB_PROC where PROC_COD = '" + code + "' and HIST_INI = '202402'"), "1");
+
+    // A load of the newest by a version that writes no summaries stamps
+    // its competência anew: the summaries it left are not believed.
+    const std::string other = loaded({jan}, false);
+    execute(other, {"delete from H_TB_PROC where PROC_COD = '" + code + "'",
+                    "update HIST_RELEASE set CARREGADA = dateadd(1 second to CARREGADA) where CMPT = '202401'"});
+    ASSERT_EQ(update(other, next), "");
+    EXPECT_EQ(scalar(other, "select count(*) from H_TB_PROC where PROC_COD = '" + code + "' and HIST_INI = '202402'"),
+              "1");
 }
 
 TEST_F(Summaries, RowsWrittenByHandDeleteTheTablesSummary)

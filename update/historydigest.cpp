@@ -96,7 +96,10 @@ std::map<std::string, KeyBuckets> readDigests(kdb::Connection& db, kdb::Transact
 
     std::map<std::string, KeyBuckets> out;
     kdb::Query q(db, tr);
-    q.setSql("select trim(TABELA), CHAVES from HIST_DIGEST where CMPT = :c");
+    // A load of the competência by a version that keeps no summaries
+    // stamps it anew and leaves the old summaries untrue.
+    q.setSql("select trim(d.TABELA), d.CHAVES from HIST_DIGEST d join HIST_RELEASE r on r.CMPT = d.CMPT "
+             "and r.CARREGADA = d.CARREGADA where d.CMPT = :c");
     q.setParam("c", competencia);
     q.stream([&](const std::vector<kdb::Value>& row) {
         const std::string table = row[0].toString();
@@ -112,7 +115,8 @@ void writeDigest(kdb::Connection& db, kdb::Transaction& tr, const std::string& t
                  const KeyBuckets& buckets)
 {
     kdb::Query q(db, tr);
-    q.setSql("update or insert into HIST_DIGEST (TABELA, CMPT, CHAVES) values (:t, :c, :b) matching (TABELA)");
+    q.setSql("update or insert into HIST_DIGEST (TABELA, CMPT, CARREGADA, CHAVES) values (:t, :c, "
+             "(select CARREGADA from HIST_RELEASE where CMPT = :c), :b) matching (TABELA)");
     q.setParam("t", table);
     q.setParam("c", competencia);
     q.setParam("b", buckets.bytes());

@@ -5,9 +5,10 @@
 // these and reads from the table only the versions of the buckets that
 // differ: a month changes a few thousand rows of hundreds of thousands.
 //
-// A summary is trusted only for the competência it was written for, and
-// only while the index on the keys it needs is in use; a row written by
-// hand through a table's view deletes the table's summary.
+// A summary is trusted only for the competência it was written for, as
+// that load stamped it (HIST_RELEASE.CARREGADA), and only while the index
+// on the keys it needs is in use; a row written by hand through a table's
+// view deletes the table's summary.
 
 #include <cstdint>
 #include <map>
@@ -57,6 +58,7 @@ std::string keyIndex(const TableLayout& layout);
 
 // The trusted summaries of the given competência, by history table.
 std::map<std::string, KeyBuckets> readDigests(kdb::Connection& db, kdb::Transaction& tr, const std::string& competencia);
+// Written once the competência's HIST_RELEASE row has the load's stamp.
 void writeDigest(kdb::Connection& db, kdb::Transaction& tr, const std::string& table, const std::string& competencia,
                  const KeyBuckets& buckets);
 void clearDigests(kdb::Connection& db, kdb::Transaction& tr);

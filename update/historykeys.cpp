@@ -7,6 +7,7 @@
 #include "update/rowbuilder.h"
 
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -36,7 +37,16 @@ struct Failure {
 void hashShare(const ResolvedLayout& resolved, const ReleaseFile& file, int competenciaAt, const std::vector<int>& keyAt,
                std::size_t from, std::size_t to, Hashes& out, Failure& failure)
 {
-    RowBuilder builder(resolved);
+    if (from == to) return;
+    std::optional<RowBuilder> made;
+    try {
+        made.emplace(resolved);
+    } catch (...) {
+        // Nothing may leave a thread: the share's first line reports it.
+        failure = {from, std::current_exception()};
+        return;
+    }
+    RowBuilder& builder = *made;
     std::vector<const kdb::Value*> content, key;
     for (std::size_t n = from; n < to; ++n) {
         try {

@@ -198,7 +198,7 @@ std::vector<std::string> historyDdl(const TableLayout& layout)
 }
 
 constexpr const char* kDigestTable = "create table HIST_DIGEST (TABELA varchar(31) not null primary key, "
-                                     "CMPT char(6) not null, CHAVES blob sub_type binary)";
+                                     "CMPT char(6) not null, CARREGADA timestamp, CHAVES blob sub_type binary)";
 
 const std::vector<std::string>& releaseDdl()
 {
@@ -304,12 +304,18 @@ std::vector<std::string> names(kdb::Connection& db, const std::string& sql)
 // waiting: a table another attachment holds gets them at a later opening.
 void addDigests(kdb::Connection& db, const std::set<std::string>& have)
 {
-    if (names(db, "select trim(rdb$relation_name) from rdb$relations where rdb$relation_name = 'HIST_DIGEST'").empty()) {
-        kdb::Transaction tr(db);
-        kdb::Query q(db, tr);
-        q.setSql(kDigestTable);
-        q.execute();
-        tr.commit();
+    try {
+        if (names(db, "select trim(rdb$relation_name) from rdb$relations where rdb$relation_name = 'HIST_DIGEST'").empty()) {
+            kdb::Transaction tr(db, kdb::Transaction::Access::ReadWrite, kdb::Transaction::Locks::NoWait);
+            kdb::Query q(db, tr);
+            q.setSql(kDigestTable);
+            q.execute();
+            tr.commit();
+        }
+    } catch (const std::exception&) {
+        // A database this attachment may not change (read only, or its
+        // owner's): it is read as it is, and loads read every version.
+        return;
     }
     const std::vector<std::string> indexed =
         names(db, "select trim(rdb$index_name) from rdb$indices where rdb$index_name starting with 'HX_'");

@@ -185,6 +185,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
                                                        : std::map<std::string, KeyBuckets>();
     if (!newest) clearDigests(db, tr);
     std::vector<std::string> reshaped;
+    std::vector<std::pair<std::string, KeyBuckets>> summaries;
     std::int64_t runDone = 0;
     for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;
@@ -208,7 +209,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
                     throwIfStopped();
                 },
                 lineNo);
-            if (newest) writeDigest(db, tr, table, place.current, stored.held);
+            if (newest) summaries.emplace_back(table, stored.held);
             if (reshapes(stored, file.lines.size())) reshaped.push_back(table);
             if (hooks.afterStep) hooks.afterStep(layout.step);
         } catch (const UpdateError&) {
@@ -220,6 +221,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
         }
     }
     keepRelease(db, tr, info, release.folder());
+    for (const auto& [table, buckets] : summaries) writeDigest(db, tr, table, place.current, buckets);
     throwIfStopped();
     tr.commit();
     // The release is in, and that is the outcome whatever follows. Fresh
