@@ -44,7 +44,7 @@ void firstLoadAgainstSqlite(const std::string& name, const std::string& folder, 
         const double t0 = now(), c0 = cpu();
         korvane::createKorvaneDatabase(db, folder);
         const double created = now() - t0;
-        const Timing load = timeUpdate(db, folder);
+        const Timing load = timeUpdateDatabase(db, folder);
         creates.push_back(created);
         loads.push_back(load.wall);
         firsts.push_back(now() - t0);

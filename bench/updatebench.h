@@ -86,6 +86,17 @@ inline Timing timeUpdate(const std::string& db, const std::string& folder)
     return t;
 }
 
+// The update as the program runs it (korvane::updateDatabase): its own
+// attachment, opened and closed in the time; a first load's writes and the
+// file's sync at its end included.
+inline Timing timeUpdateDatabase(const std::string& db, const std::string& folder)
+{
+    korvane::UpdateProgress progress;
+    const double t0 = now(), c0 = cpu();
+    korvane::updateDatabase(db, kCredentials, folder, progress);
+    return {now() - t0, cpu() - c0};
+}
+
 // The update of a release with the later files against the same release
 // without them (as an older one is read), interleaved, medians printed: the
 // real release (when the folder is named) and a generated one at the scale

@@ -95,6 +95,41 @@ void Connection::open(const std::string& path, const Credentials& credentials)
             return prov->attachDatabase(&st, path.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
         });
     path_ = path;
+    credentials_ = credentials;
+}
+
+void Connection::openBeside(const Connection& other)
+{
+    if (!other.attachment_) throw Error("the connection to open beside is not open");
+    open(other.path_, other.credentials_);
+}
+
+void Connection::openDeferringWrites(const std::string& path, const Credentials& credentials)
+{
+    if (attachment_) throw Error("connection is already open");
+    attachment_ = attachWith(
+        credentials, [](fb::Status& st, IXpbBuilder* dpb) { dpb->insertInt(&st, isc_dpb_force_write, 0); },
+        [&](fb::Status& st, IProvider* prov, IXpbBuilder* dpb) {
+            return prov->attachDatabase(&st, path.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
+        });
+    path_ = path;
+    credentials_ = credentials;
+}
+
+bool Connection::forcedWrites() const
+{
+    if (!attachment_) throw Error("connection is not open");
+    const unsigned char items[] = {isc_info_forced_writes, isc_info_end};
+    unsigned char buf[32] = {};
+    fb::call([&] {
+        fb::Status st;
+        attachment_->getInfo(&st, sizeof items, items, sizeof buf, buf);
+    });
+    // The answer: the item, a two-byte length, then the value, low byte first.
+    if (buf[0] != isc_info_forced_writes) throw Error("the engine did not say whether it forces its writes");
+    const int length = buf[1] | (buf[2] << 8);
+    if (length < 1 || length > 4) throw Error("the engine's answer on forced writes cannot be read");
+    return isc_portable_integer(buf + 3, static_cast<short>(length)) != 0;
 }
 
 void Connection::create(const std::string& path, const Credentials& credentials, int pageSize,
@@ -113,6 +148,7 @@ void Connection::create(const std::string& path, const Credentials& credentials,
             return prov->createDatabase(&st, path.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
         });
     path_ = path;
+    credentials_ = credentials;
 }
 
 void Connection::syncAndForceWrites(const std::string& path, const Credentials& credentials)

@@ -33,6 +33,17 @@ public:
 
     // No character set is named: text travels as the stored bytes.
     void open(const std::string& path, const Credentials& credentials);
+    // Opens another attachment to the database `other` is open on, as the
+    // same user: work that may run beside this one on another thread.
+    void openBeside(const Connection& other);
+    // Opens a local database with its forced writes turned off, for every
+    // attachment until syncAndForceWrites: the engine then leaves its pages
+    // to the system to write, as a creation does. Only for a database whose
+    // loss in a crash of the machine loses nothing (one that keeps no
+    // release yet).
+    void openDeferringWrites(const std::string& path, const Credentials& credentials);
+    // Whether the engine writes each page through to the disk.
+    bool forcedWrites() const;
     // Ends every transaction (rolled back) and frees every statement of the
     // transactions and queries made on this connection first.
     void close();
@@ -66,6 +77,7 @@ private:
 
     Firebird::IAttachment* attachment_ = nullptr;
     std::string path_;
+    Credentials credentials_;
     std::mutex registry_;
     std::vector<Transaction*> transactions_;
     std::vector<Query*> queries_;

@@ -5,6 +5,8 @@
 // still one transaction; the indexes' state is not data and is put back
 // whatever happens, at the latest when the database is next opened.
 
+#include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,22 +20,29 @@ class IndexesAside {
 public:
     // Sets aside the indexes of the empty history tables of a first load
     // (no competência kept yet; a table a later layout added stays empty
-    // beside kept ones and is loaded with its indexes). When another
-    // attachment has a table in use, its indexes stay as they are.
-    explicit IndexesAside(kdb::Connection& db);
+    // beside kept ones and is loaded with its indexes) that are to take rows
+    // (`rows`: each history table's rows to come). When another attachment
+    // has a table in use, its indexes stay as they are.
+    IndexesAside(kdb::Connection& db, std::map<std::string, std::size_t> rows);
     // Builds what restore() did not; a failure leaves it to the next opening.
     ~IndexesAside();
     IndexesAside(const IndexesAside&) = delete;
     IndexesAside& operator=(const IndexesAside&) = delete;
 
-    // Builds the indexes set aside again; throws when the engine cannot now
-    // (another attachment has a table), leaving them to the next opening.
+    // Builds the indexes set aside again, two tables at a time on two
+    // attachments, shared out by the tables' rows; throws when the engine
+    // cannot now (another attachment has a table), leaving them to the next
+    // opening.
     void restore();
-    const std::vector<std::string>& names() const { return names_; }
+    // The tables whose indexes were set aside: an index built anew comes
+    // with its statistics.
+    const std::vector<std::string>& tables() const { return tables_; }
 
 private:
     kdb::Connection& db_;
     std::vector<std::string> names_;
+    std::vector<std::string> tables_;
+    std::map<std::string, std::size_t> rows_;
 };
 
 // Builds every index of a history table left inactive (a load cut short

@@ -86,9 +86,12 @@ std::string statementFor(const std::string& table, const TableLayout& layout, co
             body += "::" + name + ", ";
         }
         params += ", " + key + " bigint = :" + key;
-        body += "gen_id(HIST_SEQ, 1), ::" + key + ", ::HIST_INI, ::HIST_FIM); ";
+        body += "::ID + " + std::to_string(r + 1) + ", ::" + key + ", ::HIST_INI, ::HIST_FIM); ";
     }
-    return "execute block (" + params + ") as begin " + body + "end";
+    // One call of the sequence a block: a call a row was a hundredth of the
+    // load's instructions.
+    return "execute block (" + params + ") as declare ID bigint; begin ID = gen_id(HIST_SEQ, " + std::to_string(rows) +
+           ") - " + std::to_string(rows) + "; " + body + "end";
 }
 
 class Block {

@@ -1,5 +1,6 @@
 #include "updaterun.h"
 
+#include "core/settingpath.h"
 #include "core/termination.h"
 #include "db/schema.h"
 
@@ -16,6 +17,8 @@
 #include "update/rowbuilder.h"
 #include "update/schemaupgrade.h"
 
+#include <algorithm>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -172,7 +175,9 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     if (competenciaShown(info.competencia).empty())
         throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do zip "
                           "sem ela): a versão anterior continua no banco.");
-    IndexesAside aside(db);
+    std::map<std::string, std::size_t> rows;
+    for (const CheckedRelease::Entry& entry : release.entries()) rows[historyTable(*entry.layout.layout)] = entry.lines;
+    IndexesAside aside(db, std::move(rows));
     kdb::Transaction tr(db);
     const CompetenciaPlace place = placeOf(db, tr, info);
     refuseEmptiedLinks(db, tr, release, place);
@@ -185,6 +190,9 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
                                                        : std::map<std::string, KeyBuckets>();
     if (!newest) clearDigests(db, tr);
     std::vector<std::string> reshaped;
+    // A table whose indexes are built anew after the load has their
+    // statistics with them.
+    const std::vector<std::string>& rebuilt = aside.tables();
     std::vector<std::pair<std::string, KeyBuckets>> summaries;
     std::int64_t runDone = 0;
     for (const CheckedRelease::Entry& entry : release.entries()) {
@@ -210,7 +218,8 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
                 },
                 lineNo);
             if (newest) summaries.emplace_back(table, stored.held);
-            if (reshapes(stored, file.lines.size())) reshaped.push_back(table);
+            if (reshapes(stored, file.lines.size()) && std::find(rebuilt.begin(), rebuilt.end(), table) == rebuilt.end())
+                reshaped.push_back(table);
             if (hooks.afterStep) hooks.afterStep(layout.step);
         } catch (const UpdateError&) {
             throw;
@@ -247,12 +256,70 @@ void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& 
     loadRelease(db, release, progress, hooks);
 }
 
+namespace {
+
+// The first load of a local database that keeps no release yet: a crash of
+// the machine during it loses nothing that was there, so the engine leaves
+// its pages to the system (a quarter of the load's time went to writing
+// each page through), and the file is written to the disk once at the end,
+// with forced writes set again, however the load ends.
+void loadFirstRelease(kdb::Connection& db, const kdb::Credentials& credentials, const CheckedRelease& release,
+                      UpdateProgress& progress, const UpdateHooks& hooks)
+{
+    const std::string path = db.path();
+    db.close();
+    db.openDeferringWrites(path, credentials);
+    try {
+        loadRelease(db, release, progress, hooks);
+    } catch (...) {
+        try {
+            db.close();
+            kdb::Connection::syncAndForceWrites(path, credentials);
+        } catch (...) {
+        }
+        throw;
+    }
+    // Committed: a detach that fails now cannot take the release back out.
+    try {
+        db.close();
+    } catch (...) {
+    }
+    kdb::Connection::syncAndForceWrites(path, credentials);
+}
+
+bool keepsAnyRelease(kdb::Connection& db)
+{
+    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
+    kdb::Query q(db, tr);
+    q.setSql("select first 1 CMPT from HIST_RELEASE");
+    const bool any = q.stream([](const std::vector<kdb::Value>&) { return false; }) > 0;
+    tr.commit();
+    return any;
+}
+
+} // namespace
+
 void updateDatabase(const std::string& path, const kdb::Credentials& credentials, std::string_view folder,
                     UpdateProgress& progress, const UpdateHooks& hooks)
 {
     kdb::Connection db;
     db.open(path, credentials);
-    updateTables(db, folder, progress, hooks);
+    const CheckedRelease release = CheckedRelease::read(folder);
+    upgradeSchema(db);
+    convertToHistory(db);
+    const bool local = isLocalDatabase(path);
+    if (local && !keepsAnyRelease(db)) return loadFirstRelease(db, credentials, release, progress, hooks);
+    // A first load cut short by a crash of the machine left its forced
+    // writes off; every later load writes its pages through.
+    if (local && !db.forcedWrites()) {
+        db.close();
+        try {
+            kdb::Connection::syncAndForceWrites(path, credentials);
+        } catch (...) {
+        }
+        db.open(path, credentials);
+    }
+    loadRelease(db, release, progress, hooks);
     // Committed: a detach that fails now cannot take the release back out.
     try {
         db.close();
