@@ -161,6 +161,14 @@ void keepRelease(kdb::Connection& db, kdb::Transaction& tr, const ReleaseInfo& i
     q.execute();
 }
 
+// Each history table's rows in the release.
+std::map<std::string, std::size_t> rowsToCome(const CheckedRelease& release)
+{
+    std::map<std::string, std::size_t> rows;
+    for (const CheckedRelease::Entry& entry : release.entries()) rows[historyTable(*entry.layout.layout)] = entry.lines;
+    return rows;
+}
+
 } // namespace
 
 void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress, const UpdateHooks& hooks)
@@ -175,9 +183,7 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
     if (competenciaShown(info.competencia).empty())
         throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do zip "
                           "sem ela): a versão anterior continua no banco.");
-    std::map<std::string, std::size_t> rows;
-    for (const CheckedRelease::Entry& entry : release.entries()) rows[historyTable(*entry.layout.layout)] = entry.lines;
-    IndexesAside aside(db, std::move(rows));
+    IndexesAside aside(db, rowsToCome(release));
     kdb::Transaction tr(db);
     const CompetenciaPlace place = placeOf(db, tr, info);
     refuseEmptiedLinks(db, tr, release, place);
