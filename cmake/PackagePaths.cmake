@@ -7,6 +7,10 @@
 # tree works under any prefix and wherever dpkg unpacked it.
 include(GNUInstallDirs)
 
+# The empty database a creation copies, made by the build (korvane-template).
+set(KORVANE_TEMPLATE_NAME "KORVANE_VAZIO.GDB")
+set(KORVANE_TEMPLATE_BUILT "${CMAKE_BINARY_DIR}/${KORVANE_TEMPLATE_NAME}")
+
 # The release that ships with the program, newest first when there are several.
 file(GLOB _korvane_releases ${CMAKE_SOURCE_DIR}/data/TabelaUnificada_*.zip)
 set(KORVANE_RELEASE_SOURCE "")
@@ -18,6 +22,7 @@ endif()
 if(KORVANE_PACKAGE)
   file(RELATIVE_PATH _korvane_share "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_DATADIR}/korvane")
   set(KORVANE_REPORTS_DIR "${_korvane_share}/RELATORIOS")
+  set(KORVANE_TEMPLATE_DATABASE "${_korvane_share}/${KORVANE_TEMPLATE_NAME}")
   set(KORVANE_SHIPPED_RELEASE "")
   if(KORVANE_RELEASE_SOURCE)
     get_filename_component(_korvane_release_name "${KORVANE_RELEASE_SOURCE}" NAME)
@@ -27,6 +32,7 @@ if(KORVANE_PACKAGE)
   set(KORVANE_BUILD_REPORTS_DIR "${CMAKE_BINARY_DIR}/RELATORIOS")
 else()
   set(KORVANE_REPORTS_DIR "${KORVANE_DATA_DIR}/RELATORIOS")
+  set(KORVANE_TEMPLATE_DATABASE "${KORVANE_TEMPLATE_BUILT}")
   set(KORVANE_SHIPPED_RELEASE "${KORVANE_RELEASE_SOURCE}")
   string(REGEX REPLACE "^~/" "$ENV{HOME}/" KORVANE_BUILD_REPORTS_DIR "${KORVANE_REPORTS_DIR}")
 endif()

@@ -36,7 +36,7 @@ for f in usr/bin/korvane usr/bin/korvane-cli usr/bin/korvane-update usr/bin/korv
          usr/share/korvane/RELATORIOS/TabelaGeral.rav usr/share/korvane/RELATORIOS/TabelaAnalitica.rav \
          usr/share/korvane/RELATORIOS/ListaCodigos.rav \
          usr/share/applications/korvane.desktop usr/share/icons/hicolor/128x128/apps/korvane.png \
-         usr/share/man/man1/korvane-cli.1; do
+         usr/share/man/man1/korvane-cli.1 usr/share/korvane/KORVANE_VAZIO.GDB; do
   [ -e "$root/$f" ] || fail "the package lacks /$f"
 done
 desktop-file-validate "$root/usr/share/applications/korvane.desktop" || fail "the desktop entry is not valid"
@@ -56,6 +56,10 @@ release="$work/release"
 "$build/korvane-genrelease" --seed 7 --scale 0.02 "$release" >/dev/null
 db="$work/KORVANE.GDB"
 "$cli" --database "$db" createdb "$release" >/dev/null
+# Made as a copy of the installed template: the header keeps its date.
+made_on() { fbstat -h "$1" | sed -n 's/^[[:space:]]*Creation date[[:space:]]*//p'; }
+[ "$(made_on "$db")" = "$(made_on "$root/usr/share/korvane/KORVANE_VAZIO.GDB")" ] \
+  || fail "createdb did not start from the installed template"
 "$root/usr/bin/korvane-update" --database "$db" "$release" >/dev/null 2>&1 || fail "the installed korvane-update failed"
 code="$(head -c 10 "$release/tb_procedimento.txt")"
 shown="$("$cli" --database "$db" show "$code")"

@@ -1,5 +1,6 @@
 #include "databasecreation.h"
 
+#include "core/settingpath.h"
 #include "core/termination.h"
 #include "core/text.h"
 #include "db/connection.h"
@@ -46,7 +47,74 @@ std::size_t fill(kdb::Connection& db, kdb::Transaction& tr, const std::string& s
 
 } // namespace
 
+namespace {
+
+const kdb::Credentials kOwner{KORVANE_DB_USER, KORVANE_DB_PASSWORD};
+
+// The schema, then its release tables as history, without forced writes:
+// a creation's many commits are left to the system.
+void makeEmpty(kdb::Connection& db, const std::string& path, bool& created)
+{
+    kdb::createDatabase(db, path, kOwner, false);
+    created = true;
+    convertToHistory(db);
+}
+
+// A copy of the template, opened; false, with nothing left behind, when
+// there is none or this engine cannot open it (a template of another
+// engine's format: the schema makes the database instead).
+bool openCopy(kdb::Connection& db, const std::string& templatePath, const std::string& path)
+{
+    std::error_code ec;
+    if (templatePath.empty() || !std::filesystem::is_regular_file(templatePath, ec)) return false;
+    // Never over a file: one that appeared since the check stays as it was.
+    if (!std::filesystem::copy_file(templatePath, path, ec)) return false;
+    // An installed template is the system's, read only; the copy is the user's.
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add, ec);
+    try {
+        db.openDeferringWrites(path, kOwner);
+        return true;
+    } catch (const std::exception&) {
+        std::filesystem::remove(path, ec);
+        return false;
+    }
+}
+
+} // namespace
+
+std::string configuredTemplate()
+{
+    const std::string configured = KORVANE_TEMPLATE_DATABASE;
+    return configured.empty() ? std::string() : settingPath(configured);
+}
+
+void makeTemplateDatabase(const std::string& path)
+{
+    if (std::filesystem::exists(path)) throw std::runtime_error("Database \"" + path + "\" already exists");
+    kdb::Connection db;
+    bool created = false;
+    try {
+        makeEmpty(db, path, created);
+        db.close();
+        kdb::Connection::syncAndForceWrites(path, kOwner);
+    } catch (...) {
+        try {
+            db.close();
+        } catch (...) {
+        }
+        if (created) std::filesystem::remove(path);
+        throw;
+    }
+}
+
 CreationCounts createKorvaneDatabase(const std::string& databasePath, const std::string& releaseFolder)
+{
+    return createKorvaneDatabase(databasePath, releaseFolder, configuredTemplate());
+}
+
+CreationCounts createKorvaneDatabase(const std::string& databasePath, const std::string& releaseFolder,
+                                     const std::string& templatePath)
 {
     if (databasePath.find(':') == std::string::npos && std::filesystem::exists(databasePath))
         throw std::runtime_error("Database \"" + databasePath + "\" already exists");
@@ -57,16 +125,21 @@ CreationCounts createKorvaneDatabase(const std::string& databasePath, const std:
 
     CreationCounts counts;
     kdb::Connection db;
-    const kdb::Credentials credentials{KORVANE_DB_USER, KORVANE_DB_PASSWORD};
     // A file of this machine is made without forced writes, its many commits
     // left to the system, and written to the disk once at the end; a crash
     // before that leaves a file as unfinished as it would be anyway.
     const bool local = databasePath.find(':') == std::string::npos;
     bool created = false;
     try {
-        kdb::createDatabase(db, databasePath, credentials, !local);
-        created = true;
-        convertToHistory(db);
+        if (local && openCopy(db, templatePath, databasePath)) {
+            created = true;
+        } else if (local) {
+            makeEmpty(db, databasePath, created);
+        } else {
+            kdb::createDatabase(db, databasePath, kOwner, true);
+            created = true;
+            convertToHistory(db);
+        }
         kdb::Transaction tr(db);
         counts.cid = fill(db, tr, "insert into TB_CID (CID_COD, CID_DESCR, CID_RESTRSEXO) values (:cod, :descr, :sexo)",
                           cid, [](kdb::Query& q, std::string_view line) {
@@ -81,7 +154,7 @@ CreationCounts createKorvaneDatabase(const std::string& databasePath, const std:
                                     });
         tr.commit();
         db.close();
-        if (local) kdb::Connection::syncAndForceWrites(databasePath, credentials);
+        if (local) kdb::Connection::syncAndForceWrites(databasePath, kOwner);
     } catch (...) {
         const bool made = db.isOpen() || created;
         try {
