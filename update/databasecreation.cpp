@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 namespace korvane {
 namespace {
@@ -67,8 +68,12 @@ bool openCopy(kdb::Connection& db, const std::string& templatePath, const std::s
 {
     std::error_code ec;
     if (templatePath.empty() || !std::filesystem::is_regular_file(templatePath, ec)) return false;
-    // Never over a file: one that appeared since the check stays as it was.
-    if (!std::filesystem::copy_file(templatePath, path, ec)) return false;
+    // Never over a file: one that appeared since the check stays as it was;
+    // a copy cut short (a full disk) goes.
+    if (!std::filesystem::copy_file(templatePath, path, ec)) {
+        if (ec != std::errc::file_exists) std::filesystem::remove(path, ec);
+        return false;
+    }
     // An installed template is the system's, read only; the copy is the user's.
     std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add, ec);
