@@ -98,6 +98,34 @@ TEST_F(UpdateRun, AFailedFirstLoadLeavesNothingAndForcedWrites)
     EXPECT_EQ(scalar(db, "select count(*) from TB_PROC"), std::to_string(linesOf(releaseB, "tb_procedimento.txt").size()));
 }
 
+TEST_F(UpdateRun, AFirstLoadBesideTheBrowsersAttachmentEndsLoadedAndForced)
+{
+    // The update window's first load runs while the main window reads the
+    // tables: neither the writes' setting nor the two attachments building
+    // the indexes hold it up, and the next opening builds what is left.
+    const std::string db = emptyHistoryDatabase(dir);
+    kdb::Connection browser;
+    browser.open(db, ktest::kCredentials);
+    kdb::Transaction tr(browser, kdb::Transaction::Access::ReadOnly);
+    kdb::Query q(browser, tr);
+    q.setSql("select count(*) from TB_PROC_CBO where PCBO_PROC = :p");
+    q.setParam("p", "0301010072");
+    q.open();
+    ASSERT_EQ(runUpdate(db, releaseB), "");
+    EXPECT_TRUE(browser.forcedWrites());
+    q.close();
+    tr.commit();
+    browser.close();
+    EXPECT_TRUE(forcedWrites(db));
+    EXPECT_EQ(scalar(db, "select count(*) from TB_PROC"), std::to_string(linesOf(releaseB, "tb_procedimento.txt").size()));
+    {
+        kdb::Connection c;
+        c.open(db, ktest::kCredentials);
+        korvane::convertToHistory(c);
+    }
+    EXPECT_EQ(scalar(db, "select count(*) from rdb$indices where rdb$index_inactive = 1"), "0");
+}
+
 TEST_F(UpdateRun, ALoadSetsForcedWritesAgainWhereAFirstLoadCutShortLeftThemOff)
 {
     // A crash between a first load's commit and the end of its run leaves
