@@ -8,9 +8,12 @@
 #include "update/layouts.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <utility>
@@ -60,6 +63,10 @@ void setActive(kdb::Connection& db, const std::vector<std::string>& names, bool 
     }
     tr.commit();
 }
+
+// Tables from this many rows have their indexes built one at a time beside
+// the load; the indexes of up to kSmallTogether smaller ones go together.
+constexpr std::size_t kLargeTable = 20000, kSmallTogether = 8;
 
 struct TableIndex {
     std::string table;
@@ -117,6 +124,77 @@ std::pair<std::vector<std::string>, std::vector<std::string>> twoShares(const st
 
 } // namespace
 
+// The second attachment and its thread: they build the indexes handed to
+// them in turn, and leave those they cannot build (another attachment has
+// the table) to restore().
+struct IndexesAside::Beside {
+    struct Work {
+        std::vector<std::string> names;
+        bool small;   // a small table's: taken together with the small ones after it
+    };
+    kdb::Connection other;
+    std::mutex mutex;
+    std::condition_variable handed;
+    std::deque<Work> queue;
+    bool closing = false;
+    std::thread thread;
+
+    void put(std::vector<std::string> names, bool small = false)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            queue.push_back({std::move(names), small});
+        }
+        handed.notify_all();
+    }
+    // The next indexes to build, in one transaction; waiting for some until
+    // closed when `wait`.
+    bool take(std::vector<std::string>& names, bool wait)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (wait) handed.wait(lock, [&] { return closing || !queue.empty(); });
+        if (queue.empty()) return false;
+        // Each transaction that builds indexes costs about what a small
+        // table's indexes do.
+        const bool small = queue.front().small;
+        names.clear();
+        std::size_t tables = 0;
+        do {
+            names.insert(names.end(), queue.front().names.begin(), queue.front().names.end());
+            queue.pop_front();
+        } while (small && ++tables < kSmallTogether && !queue.empty() && queue.front().small);
+        return true;
+    }
+    void close(bool dropQueued)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            closing = true;
+            if (dropQueued) queue.clear();
+        }
+        handed.notify_all();
+    }
+    void run()
+    {
+        std::vector<std::string> names;
+        while (take(names, true)) {
+            try {
+                setActive(other, names, true, kdb::Transaction::Locks::NoWait);
+            } catch (const std::exception&) {
+            }
+        }
+        try {
+            other.close();
+        } catch (const std::exception&) {
+        }
+    }
+    ~Beside()
+    {
+        close(true);
+        if (thread.joinable()) thread.join();
+    }
+};
+
 IndexesAside::IndexesAside(kdb::Connection& db, std::map<std::string, std::size_t> rows) : db_(db), rows_(std::move(rows))
 {
     // Looking at each table costs a monthly load a twentieth of its time.
@@ -126,16 +204,17 @@ IndexesAside::IndexesAside(kdb::Connection& db, std::map<std::string, std::size_
         if (n > 0) filled.push_back(table);
     const std::set<std::string> empty = emptyOf(db, filled);
     std::vector<std::string> names;
-    std::set<std::string> tables;
+    std::map<std::string, std::vector<std::string>> byTable;
     for (const TableIndex& i : indexes(db, false))
         if (empty.count(i.table)) {
             names.push_back(i.index);
-            tables.insert(i.table);
+            byTable[i.table].push_back(i.index);
         }
     try {
         setActive(db, names, false, kdb::Transaction::Locks::NoWait);
         names_ = std::move(names);
-        tables_.assign(tables.begin(), tables.end());
+        for (const auto& [table, indexes] : byTable) tables_.push_back(table);
+        byTable_ = std::move(byTable);
     } catch (const std::exception&) {
         // A table in use elsewhere: the load keeps its indexes growing.
     }
@@ -149,46 +228,79 @@ IndexesAside::~IndexesAside()
     }
 }
 
+void IndexesAside::startBeside()
+{
+    if (beside_) return;
+    beside_ = std::make_unique<Beside>();
+    try {
+        beside_->other.openBeside(db_);
+    } catch (const std::exception&) {
+        // No second attachment (a server that allows no more): this one
+        // builds all, in restore().
+        return;
+    }
+    beside_->thread = std::thread([b = beside_.get()] { b->run(); });
+}
+
+void IndexesAside::committed(const std::string& table)
+{
+    const auto at = byTable_.find(table);
+    if (at == byTable_.end()) return;
+    startBeside();
+    if (!beside_->thread.joinable()) return;
+    // A large table's indexes one at a time: the largest table's take as
+    // long as the rest together, and this attachment takes those left
+    // when its load ends.
+    const auto rows = rows_.find(table);
+    if (rows != rows_.end() && rows->second >= kLargeTable)
+        for (std::string& index : at->second) beside_->put({std::move(index)});
+    else
+        beside_->put(std::move(at->second), true);
+    byTable_.erase(at);
+}
+
+void IndexesAside::abandon()
+{
+    if (!beside_) return;
+    beside_->close(true);
+    beside_.reset();
+}
+
 void IndexesAside::restore()
 {
     if (names_.empty()) return;
     // Another opening may have built some already.
-    std::vector<TableIndex> still;
-    for (TableIndex& i : indexes(db_, true))
-        if (std::find(names_.begin(), names_.end(), i.index) != names_.end()) still.push_back(std::move(i));
-    names_.clear();
+    const auto inactiveOfMine = [&] {
+        std::vector<TableIndex> still;
+        for (TableIndex& i : indexes(db_, true))
+            if (std::find(names_.begin(), names_.end(), i.index) != names_.end()) still.push_back(std::move(i));
+        return still;
+    };
+    std::vector<TableIndex> rest;
+    for (TableIndex& i : inactiveOfMine())
+        if (byTable_.count(i.table)) rest.push_back(std::move(i));
+    byTable_.clear();
+    startBeside();
     // Never waiting: an attachment that holds a table (the program's own
     // browser, when the window's update is a first load) holds it until
     // it closes, and the next opening builds what is left.
-    const auto [mine, beside] = twoShares(still, rows_);
-    kdb::Connection other;
-    try {
-        if (!beside.empty()) other.openBeside(db_);
-    } catch (const std::exception&) {
-        // No second attachment (a server that allows no more): one builds all.
-        setActive(db_, indexNames(still), true, kdb::Transaction::Locks::NoWait);
-        return;
+    auto [one, two] = twoShares(rest, rows_);
+    if (!one.empty()) beside_->put(std::move(one));
+    if (!two.empty()) beside_->put(std::move(two));
+    beside_->close(false);
+    std::vector<std::string> names;
+    while (beside_->take(names, false)) {
+        try {
+            setActive(db_, names, true, kdb::Transaction::Locks::NoWait);
+        } catch (const std::exception&) {
+        }
     }
-    std::exception_ptr besideFailed;
-    std::thread builder;
-    if (other.isOpen())
-        builder = std::thread([&] {
-            try {
-                setActive(other, beside, true, kdb::Transaction::Locks::NoWait);
-                other.close();
-            } catch (...) {
-                besideFailed = std::current_exception();
-            }
-        });
-    std::exception_ptr mineFailed;
-    try {
-        setActive(db_, mine, true, kdb::Transaction::Locks::NoWait);
-    } catch (...) {
-        mineFailed = std::current_exception();
-    }
-    if (builder.joinable()) builder.join();
-    if (mineFailed) std::rethrow_exception(mineFailed);
-    if (besideFailed) std::rethrow_exception(besideFailed);
+    beside_.reset();
+    // What neither could build is tried once more here, and its failure
+    // tells the caller.
+    const std::vector<std::string> left = indexNames(inactiveOfMine());
+    names_.clear();
+    setActive(db_, left, true, kdb::Transaction::Locks::NoWait);
 }
 
 void restoreInactiveIndexes(kdb::Connection& db)

@@ -2,11 +2,12 @@
 // A history table with nothing in it (a first load, a table a release adds)
 // takes its rows faster with its indexes set aside and built once after,
 // from the rows sorted, than growing by an entry per row. The rows' load is
-// still one transaction; the indexes' state is not data and is put back
+// still all or nothing; the indexes' state is not data and is put back
 // whatever happens, at the latest when the database is next opened.
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,20 +30,33 @@ public:
     IndexesAside(const IndexesAside&) = delete;
     IndexesAside& operator=(const IndexesAside&) = delete;
 
-    // Builds the indexes set aside again, two tables at a time on two
-    // attachments, shared out by the tables' rows; throws when the engine
-    // cannot now (another attachment has a table), leaving them to the next
-    // opening.
+    // The table's rows are committed: its indexes are built now, on a
+    // second attachment beside the load, while the load goes on with the
+    // next tables. Without a second attachment they wait for restore().
+    void committed(const std::string& table);
+    // Builds the indexes set aside again: those of the tables committed()
+    // that the second attachment has not built yet, and the rest shared
+    // out by the tables' rows, this attachment and the second one taking
+    // the next table as each ends; throws when the engine cannot now
+    // (another attachment has a table), leaving them to the next opening.
     void restore();
+    // The load failed: the second attachment stops after the table it is
+    // building, and nothing more is built beside it.
+    void abandon();
     // The tables whose indexes were set aside: an index built anew comes
     // with its statistics.
     const std::vector<std::string>& tables() const { return tables_; }
 
 private:
+    struct Beside;
+    void startBeside();
+
     kdb::Connection& db_;
     std::vector<std::string> names_;
     std::vector<std::string> tables_;
     std::map<std::string, std::size_t> rows_;
+    std::map<std::string, std::vector<std::string>> byTable_;   // not yet queued
+    std::unique_ptr<Beside> beside_;
 };
 
 // Builds every index of a history table left inactive (a load cut short

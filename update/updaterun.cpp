@@ -8,6 +8,7 @@
 #include "db/query.h"
 #include "db/transaction.h"
 #include "update/filesahead.h"
+#include "update/firstload.h"
 #include "update/history.h"
 #include "update/historydigest.h"
 #include "update/historyindexes.h"
@@ -169,24 +170,13 @@ std::map<std::string, std::size_t> rowsToCome(const CheckedRelease& release)
     return rows;
 }
 
-} // namespace
-
-void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress, const UpdateHooks& hooks)
+// The release's rows, table by table, in `tr`, and the release kept; with `tableByTable` (a
+// first load), each table committed as it ends and its indexes handed to
+// be built beside the load. Returns the tables changed much.
+std::vector<std::string> storeRelease(kdb::Connection& db, kdb::Transaction& tr, const CheckedRelease& release,
+                                      const ReleaseInfo& info, const CompetenciaPlace& place, IndexesAside& aside,
+                                      UpdateProgress& progress, const UpdateHooks& hooks, bool tableByTable)
 {
-    progress.runTotal.store(release.totalLines());
-    progress.runDone.store(0);
-    progress.filesRead.store(true);
-
-    const ReleaseInfo info = describeRelease(release.source());
-    // Every competência kept is a month of the history: a release that does
-    // not say its own cannot take a place in it.
-    if (competenciaShown(info.competencia).empty())
-        throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do zip "
-                          "sem ela): a versão anterior continua no banco.");
-    IndexesAside aside(db, rowsToCome(release));
-    kdb::Transaction tr(db);
-    const CompetenciaPlace place = placeOf(db, tr, info);
-    refuseEmptiedLinks(db, tr, release, place);
     // After every kept competência, what each table holds in the newest
     // is known by its summary; a month loaded among the kept ones leaves
     // the summaries to the next load of the newest.
@@ -227,6 +217,10 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
             if (reshapes(stored, file.lines.size()) && std::find(rebuilt.begin(), rebuilt.end(), table) == rebuilt.end())
                 reshaped.push_back(table);
             if (hooks.afterStep) hooks.afterStep(layout.step);
+            if (tableByTable) {
+                tr.commit();
+                aside.committed(table);
+            }
         } catch (const UpdateError&) {
             throw;
         } catch (const std::exception& e) {
@@ -235,10 +229,47 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
             throw UpdateError(e.what() + where);
         }
     }
+    if (tableByTable) unmarkFirstLoad(db, tr);
     keepRelease(db, tr, info, release.folder());
     for (const auto& [table, buckets] : summaries) writeDigest(db, tr, table, place.current, buckets);
-    throwIfStopped();
-    tr.commit();
+    return reshaped;
+}
+
+void loadReleaseAs(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress,
+                   const UpdateHooks& hooks, bool tableByTable)
+{
+    progress.runTotal.store(release.totalLines());
+    progress.runDone.store(0);
+    progress.filesRead.store(true);
+
+    const ReleaseInfo info = describeRelease(release.source());
+    // Every competência kept is a month of the history: a release that does
+    // not say its own cannot take a place in it.
+    if (competenciaShown(info.competencia).empty())
+        throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do zip "
+                          "sem ela): a versão anterior continua no banco.");
+    IndexesAside aside(db, rowsToCome(release));
+    if (tableByTable) markFirstLoad(db);
+    std::vector<std::string> reshaped;
+    try {
+        kdb::Transaction tr(db);
+        const CompetenciaPlace place = placeOf(db, tr, info);
+        refuseEmptiedLinks(db, tr, release, place);
+        reshaped = storeRelease(db, tr, release, info, place, aside, progress, hooks, tableByTable);
+        throwIfStopped();
+        tr.commit();
+    } catch (...) {
+        // What the first load committed goes again; should that fail too,
+        // its mark leaves it to the next load.
+        if (tableByTable) {
+            aside.abandon();
+            try {
+                discardFirstLoad(db);
+            } catch (...) {
+            }
+        }
+        throw;
+    }
     // The release is in, and that is the outcome whatever follows. Fresh
     // statistics of the tables it changed much keep the browser's joins on
     // their indexes; a failure here (the attachment shut down under us, a
@@ -250,6 +281,13 @@ void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgr
         kdb::refreshIndexStatistics(db, reshaped);
     } catch (...) {
     }
+}
+
+} // namespace
+
+void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress, const UpdateHooks& hooks)
+{
+    loadReleaseAs(db, release, progress, hooks, false);
 }
 
 void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress, const UpdateHooks& hooks)
@@ -276,7 +314,7 @@ void loadFirstRelease(kdb::Connection& db, const kdb::Credentials& credentials, 
     db.close();
     db.openDeferringWrites(path, credentials);
     try {
-        loadRelease(db, release, progress, hooks);
+        loadReleaseAs(db, release, progress, hooks, true);
     } catch (...) {
         try {
             db.close();
@@ -293,16 +331,6 @@ void loadFirstRelease(kdb::Connection& db, const kdb::Credentials& credentials, 
     kdb::Connection::syncAndForceWrites(path, credentials);
 }
 
-bool keepsAnyRelease(kdb::Connection& db)
-{
-    kdb::Transaction tr(db, kdb::Transaction::Access::ReadOnly);
-    kdb::Query q(db, tr);
-    q.setSql("select first 1 CMPT from HIST_RELEASE");
-    const bool any = q.stream([](const std::vector<kdb::Value>&) { return false; }) > 0;
-    tr.commit();
-    return any;
-}
-
 } // namespace
 
 void updateDatabase(const std::string& path, const kdb::Credentials& credentials, std::string_view folder,
@@ -313,6 +341,8 @@ void updateDatabase(const std::string& path, const kdb::Credentials& credentials
     const CheckedRelease release = CheckedRelease::read(folder);
     upgradeSchema(db);
     convertToHistory(db);
+    // A first load cut short by a crash left its rows out of sight.
+    if (unfinishedFirstLoad(db)) discardFirstLoad(db);
     const bool local = isLocalDatabase(path);
     if (local && !keepsAnyRelease(db)) return loadFirstRelease(db, credentials, release, progress, hooks);
     // A first load cut short by a crash of the machine left its forced
