@@ -244,6 +244,7 @@ void IndexesAside::startBeside()
 
 void IndexesAside::committed(const std::string& table)
 {
+    const std::lock_guard<std::mutex> lock(committing_);
     const auto at = byTable_.find(table);
     if (at == byTable_.end()) return;
     startBeside();

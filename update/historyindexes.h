@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ public:
     IndexesAside(const IndexesAside&) = delete;
     IndexesAside& operator=(const IndexesAside&) = delete;
 
-    // The table's rows are committed: its indexes are built now, on a
+    // The table's rows are committed (on any thread): its indexes are built now, on a
     // second attachment beside the load, while the load goes on with the
     // next tables. Without a second attachment they wait for restore().
     void committed(const std::string& table);
@@ -57,6 +58,7 @@ private:
     std::map<std::string, std::size_t> rows_;
     std::map<std::string, std::vector<std::string>> byTable_;   // not yet queued
     std::unique_ptr<Beside> beside_;
+    std::mutex committing_;
 };
 
 // Builds every index of a history table left inactive (a load cut short

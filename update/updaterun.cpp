@@ -5,6 +5,7 @@
 #include "db/schema.h"
 
 #include "db/connection.h"
+#include "db/error.h"
 #include "db/query.h"
 #include "db/transaction.h"
 #include "update/filesahead.h"
@@ -19,6 +20,11 @@
 #include "update/schemaupgrade.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <thread>
 #include <map>
 #include <optional>
 #include <utility>
@@ -170,9 +176,94 @@ std::map<std::string, std::size_t> rowsToCome(const CheckedRelease& release)
     return rows;
 }
 
-// The release's rows, table by table, in `tr`, and the release kept; with `tableByTable` (a
-// first load), each table committed as it ends and its indexes handed to
-// be built beside the load. Returns the tables changed much.
+UpdateError located(const std::exception& e, const CheckedRelease::Entry& entry, std::size_t lineNo)
+{
+    std::string where = "\n" + entry.path;
+    if (lineNo > 0) where += ", line " + std::to_string(lineNo);
+    return UpdateError(e.what() + where);
+}
+
+StoreCounts storeEntry(kdb::Connection& db, kdb::Transaction& tr, const CheckedRelease& release,
+                       const CheckedRelease::Entry& entry, const CompetenciaPlace& place, const KeyBuckets* open,
+                       const std::function<void(std::size_t done)>& lineDone, std::size_t& lineNo)
+{
+    ReleaseFile read;
+    const ReleaseFile& file = entry.kept ? *entry.kept : (read = release.reread(entry));
+    if (entry.kept && release.source().writtenOver())
+        throw UpdateError("File \"" + file.path + "\" changed while the update was running");
+    return storeTable(db, tr, entry.layout, file, place, open, lineDone, lineNo);
+}
+
+// The largest table of a first load (a third of its rows and more), stored
+// on a second attachment of its own while the run's stores the rest, and
+// committed there; its indexes are then built beside like any other's.
+class TableBeside {
+public:
+    TableBeside(kdb::Connection& db, const CheckedRelease& release, const CheckedRelease::Entry& entry,
+                const CompetenciaPlace& place, IndexesAside& aside, UpdateProgress& progress)
+    {
+        other_.openBeside(db);
+        thread_ = std::thread([this, &release, &entry, &place, &aside, &progress] {
+            std::size_t lineNo = 0;
+            try {
+                kdb::Transaction tr(other_);
+                counts_ = storeEntry(other_, tr, release, entry, place, nullptr, [&](std::size_t) {
+                    progress.runDone.fetch_add(1, std::memory_order_relaxed);
+                    if (cancelled_.load(std::memory_order_relaxed)) throw UpdateError("cancelled");
+                    throwIfStopped();
+                }, lineNo);
+                tr.commit();
+                aside.committed(historyTable(*entry.layout.layout));
+                other_.close();
+            } catch (const UpdateError&) {
+                failed_ = std::current_exception();
+            } catch (const std::exception& e) {
+                failed_ = std::make_exception_ptr(located(e, entry, lineNo));
+            }
+        });
+    }
+    // The run failed: the table's transaction goes back.
+    ~TableBeside()
+    {
+        cancelled_.store(true);
+        if (thread_.joinable()) thread_.join();
+    }
+    TableBeside(const TableBeside&) = delete;
+    TableBeside& operator=(const TableBeside&) = delete;
+
+    StoreCounts join()
+    {
+        thread_.join();
+        if (failed_) std::rethrow_exception(failed_);
+        return counts_;
+    }
+
+private:
+    kdb::Connection other_;
+    std::atomic<bool> cancelled_{false};
+    StoreCounts counts_;
+    std::exception_ptr failed_;
+    std::thread thread_;
+};
+
+// The entry a first load stores beside, if one is worth it.
+const CheckedRelease::Entry* largestOf(const CheckedRelease& release)
+{
+    const CheckedRelease::Entry* largest = nullptr;
+    for (const CheckedRelease::Entry& entry : release.entries())
+        if (!largest || entry.lines > largest->lines) largest = &entry;
+    return largest && largest->lines * 4 >= static_cast<std::size_t>(release.totalLines()) ? largest : nullptr;
+}
+
+struct Stored {
+    std::vector<std::pair<std::string, KeyBuckets>> summaries;
+    std::vector<std::string> reshaped;
+};
+
+// The release's rows, table by table, in `tr`, and the release kept; with
+// `tableByTable` (a first load), each table committed as it ends and its
+// indexes handed to be built beside the load, and the largest table
+// stored beside. Returns the tables changed much.
 std::vector<std::string> storeRelease(kdb::Connection& db, kdb::Transaction& tr, const CheckedRelease& release,
                                       const ReleaseInfo& info, const CompetenciaPlace& place, IndexesAside& aside,
                                       UpdateProgress& progress, const UpdateHooks& hooks, bool tableByTable)
@@ -185,38 +276,43 @@ std::vector<std::string> storeRelease(kdb::Connection& db, kdb::Transaction& tr,
                                                        ? readDigests(db, tr, place.previous)
                                                        : std::map<std::string, KeyBuckets>();
     if (!newest) clearDigests(db, tr);
-    std::vector<std::string> reshaped;
+    Stored out;
     // A table whose indexes are built anew after the load has their
     // statistics with them.
     const std::vector<std::string>& rebuilt = aside.tables();
-    std::vector<std::pair<std::string, KeyBuckets>> summaries;
-    std::int64_t runDone = 0;
+    const auto stored = [&](const CheckedRelease::Entry& entry, const StoreCounts& counts) {
+        const std::string table = historyTable(*entry.layout.layout);
+        if (newest) out.summaries.emplace_back(table, counts.held);
+        if (reshapes(counts, entry.lines) && std::find(rebuilt.begin(), rebuilt.end(), table) == rebuilt.end())
+            out.reshaped.push_back(table);
+        if (hooks.afterStep) hooks.afterStep(entry.layout.layout->step);
+    };
+    const CheckedRelease::Entry* largest = tableByTable ? largestOf(release) : nullptr;
+    std::unique_ptr<TableBeside> beside;
     for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;
         std::size_t lineNo = 0;
         try {
-            ReleaseFile read;
-            const ReleaseFile& file = entry.kept ? *entry.kept : (read = release.reread(entry));
-            progress.tableTotal.store(static_cast<std::int64_t>(file.lines.size()), std::memory_order_relaxed);
+            progress.tableTotal.store(static_cast<std::int64_t>(entry.lines), std::memory_order_relaxed);
             progress.tableDone.store(0, std::memory_order_relaxed);
             progress.step.store(layout.step, std::memory_order_release);
             if (hooks.beforeStep) hooks.beforeStep(layout.step);
-            if (entry.kept && release.source().writtenOver())
-                throw UpdateError("File \"" + file.path + "\" changed while the update was running");
+            if (&entry == largest) {
+                try {
+                    beside = std::make_unique<TableBeside>(db, release, entry, place, aside, progress);
+                    continue;
+                } catch (const kdb::Error&) {
+                    // No second attachment: this one stores it.
+                }
+            }
             const std::string table = historyTable(layout);
             const auto summary = open.find(table);
-            const StoreCounts stored = storeTable(
-                db, tr, entry.layout, file, place, summary == open.end() ? nullptr : &summary->second,
-                [&](std::size_t done) {
-                    progress.tableDone.store(static_cast<std::int64_t>(done), std::memory_order_relaxed);
-                    progress.runDone.store(++runDone, std::memory_order_relaxed);
-                    throwIfStopped();
-                },
-                lineNo);
-            if (newest) summaries.emplace_back(table, stored.held);
-            if (reshapes(stored, file.lines.size()) && std::find(rebuilt.begin(), rebuilt.end(), table) == rebuilt.end())
-                reshaped.push_back(table);
-            if (hooks.afterStep) hooks.afterStep(layout.step);
+            stored(entry, storeEntry(db, tr, release, entry, place, summary == open.end() ? nullptr : &summary->second,
+                                     [&](std::size_t done) {
+                                         progress.tableDone.store(static_cast<std::int64_t>(done), std::memory_order_relaxed);
+                                         progress.runDone.fetch_add(1, std::memory_order_relaxed);
+                                         throwIfStopped();
+                                     }, lineNo));
             if (tableByTable) {
                 tr.commit();
                 aside.committed(table);
@@ -224,15 +320,14 @@ std::vector<std::string> storeRelease(kdb::Connection& db, kdb::Transaction& tr,
         } catch (const UpdateError&) {
             throw;
         } catch (const std::exception& e) {
-            std::string where = "\n" + entry.path;
-            if (lineNo > 0) where += ", line " + std::to_string(lineNo);
-            throw UpdateError(e.what() + where);
+            throw located(e, entry, lineNo);
         }
     }
+    if (beside) stored(*largest, beside->join());
     if (tableByTable) unmarkFirstLoad(db, tr);
     keepRelease(db, tr, info, release.folder());
-    for (const auto& [table, buckets] : summaries) writeDigest(db, tr, table, place.current, buckets);
-    return reshaped;
+    for (const auto& [table, buckets] : out.summaries) writeDigest(db, tr, table, place.current, buckets);
+    return out.reshaped;
 }
 
 void loadReleaseAs(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress,
