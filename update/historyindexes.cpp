@@ -136,6 +136,8 @@ struct IndexesAside::Beside {
     std::mutex mutex;
     std::condition_variable handed;
     std::deque<Work> queue;
+    std::deque<Job> jobs;   // run before any index
+    std::size_t jobsPending = 0;   // queued or running
     bool closing = false;
     std::thread thread;
 
@@ -147,12 +149,29 @@ struct IndexesAside::Beside {
         }
         handed.notify_all();
     }
-    // The next indexes to build, in one transaction; waiting for some until
-    // closed when `wait`.
-    bool take(std::vector<std::string>& names, bool wait)
+    void putJob(Job job)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            jobs.push_back(std::move(job));
+            ++jobsPending;
+        }
+        handed.notify_all();
+    }
+    // The next job, for the second attachment's thread (`job` given), or
+    // else the next indexes to build, in one transaction. That thread waits
+    // for either until closed; this one for indexes while a job runs, since
+    // the job hands its table's over when it ends.
+    bool take(std::vector<std::string>& names, Job* job)
     {
         std::unique_lock<std::mutex> lock(mutex);
-        if (wait) handed.wait(lock, [&] { return closing || !queue.empty(); });
+        if (job) handed.wait(lock, [&] { return closing || !queue.empty() || !jobs.empty(); });
+        else handed.wait(lock, [&] { return !queue.empty() || jobsPending == 0; });
+        if (job && !jobs.empty()) {
+            *job = std::move(jobs.front());
+            jobs.pop_front();
+            return true;
+        }
         if (queue.empty()) return false;
         // Each transaction that builds indexes costs about what a small
         // table's indexes do.
@@ -170,14 +189,29 @@ struct IndexesAside::Beside {
         {
             const std::lock_guard<std::mutex> lock(mutex);
             closing = true;
-            if (dropQueued) queue.clear();
+            if (dropQueued) {
+                queue.clear();
+                jobsPending -= jobs.size();
+                jobs.clear();
+            }
         }
         handed.notify_all();
     }
     void run()
     {
         std::vector<std::string> names;
-        while (take(names, true)) {
+        Job job;
+        while (take(names, &job)) {
+            if (job) {
+                job(other);
+                job = nullptr;
+                {
+                    const std::lock_guard<std::mutex> lock(mutex);
+                    --jobsPending;
+                }
+                handed.notify_all();
+                continue;
+            }
             try {
                 setActive(other, names, true, kdb::Transaction::Locks::NoWait);
             } catch (const std::exception&) {
@@ -260,6 +294,15 @@ void IndexesAside::committed(const std::string& table)
     byTable_.erase(at);
 }
 
+bool IndexesAside::runBeside(Job job)
+{
+    const std::lock_guard<std::mutex> lock(committing_);
+    startBeside();
+    if (!beside_->thread.joinable()) return false;
+    beside_->putJob(std::move(job));
+    return true;
+}
+
 void IndexesAside::abandon()
 {
     if (!beside_) return;
@@ -277,25 +320,34 @@ void IndexesAside::restore()
             if (std::find(names_.begin(), names_.end(), i.index) != names_.end()) still.push_back(std::move(i));
         return still;
     };
-    std::vector<TableIndex> rest;
-    for (TableIndex& i : inactiveOfMine())
-        if (byTable_.count(i.table)) rest.push_back(std::move(i));
-    byTable_.clear();
     startBeside();
     // Never waiting: an attachment that holds a table (the program's own
     // browser, when the window's update is a first load) holds it until
     // it closes, and the next opening builds what is left.
+    const auto drain = [&] {
+        std::vector<std::string> names;
+        while (beside_->take(names, nullptr)) {
+            try {
+                setActive(db_, names, true, kdb::Transaction::Locks::NoWait);
+            } catch (const std::exception&) {
+            }
+        }
+    };
+    // What was handed over, with the second attachment, until its jobs
+    // have ended; then the tables never handed over, shared out.
+    drain();
+    std::vector<TableIndex> rest;
+    {
+        const std::lock_guard<std::mutex> lock(committing_);
+        for (TableIndex& i : inactiveOfMine())
+            if (byTable_.count(i.table)) rest.push_back(std::move(i));
+        byTable_.clear();
+    }
     auto [one, two] = twoShares(rest, rows_);
     if (!one.empty()) beside_->put(std::move(one));
     if (!two.empty()) beside_->put(std::move(two));
     beside_->close(false);
-    std::vector<std::string> names;
-    while (beside_->take(names, false)) {
-        try {
-            setActive(db_, names, true, kdb::Transaction::Locks::NoWait);
-        } catch (const std::exception&) {
-        }
-    }
+    drain();
     beside_.reset();
     // What neither could build is tried once more here, and its failure
     // tells the caller.

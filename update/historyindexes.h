@@ -6,6 +6,7 @@
 // whatever happens, at the latest when the database is next opened.
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -35,6 +36,12 @@ public:
     // second attachment beside the load, while the load goes on with the
     // next tables. Without a second attachment they wait for restore().
     void committed(const std::string& table);
+    // Runs `job` on the second attachment's thread before the indexes still
+    // to build there (a table's load, beside this one's); false, and `job`
+    // not run, where no second attachment can be opened. A job dropped by
+    // abandon() is destroyed unrun.
+    using Job = std::function<void(kdb::Connection& beside)>;
+    bool runBeside(Job job);
     // Builds the indexes set aside again: those of the tables committed()
     // that the second attachment has not built yet, and the rest shared
     // out by the tables' rows, this attachment and the second one taking

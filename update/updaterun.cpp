@@ -23,8 +23,8 @@
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <future>
 #include <memory>
-#include <thread>
 #include <map>
 #include <optional>
 #include <utility>
@@ -195,55 +195,55 @@ StoreCounts storeEntry(kdb::Connection& db, kdb::Transaction& tr, const CheckedR
 }
 
 // The largest table of a first load (a third of its rows and more), stored
-// on a second attachment of its own while the run's stores the rest, and
-// committed there; its indexes are then built beside like any other's.
+// on the second attachment, the one that builds the indexes beside the
+// load, while the run's stores the rest; committed there, its indexes are
+// then built like any other's.
 class TableBeside {
 public:
-    TableBeside(kdb::Connection& db, const CheckedRelease& release, const CheckedRelease::Entry& entry,
-                const CompetenciaPlace& place, IndexesAside& aside, UpdateProgress& progress)
+    TableBeside(const CheckedRelease& release, const CheckedRelease::Entry& entry, const CompetenciaPlace& place,
+                IndexesAside& aside, UpdateProgress& progress)
     {
-        other_.openBeside(db);
-        thread_ = std::thread([this, &release, &entry, &place, &aside, &progress] {
+        auto done = std::make_shared<std::promise<void>>();
+        done_ = done->get_future();
+        const bool runs = aside.runBeside([this, done, &release, &entry, &place, &aside, &progress](kdb::Connection& db) {
             std::size_t lineNo = 0;
             try {
-                kdb::Transaction tr(other_);
-                counts_ = storeEntry(other_, tr, release, entry, place, nullptr, [&](std::size_t) {
+                kdb::Transaction tr(db);
+                counts_ = storeEntry(db, tr, release, entry, place, nullptr, [&](std::size_t) {
                     progress.runDone.fetch_add(1, std::memory_order_relaxed);
                     if (cancelled_.load(std::memory_order_relaxed)) throw UpdateError("cancelled");
                     throwIfStopped();
                 }, lineNo);
                 tr.commit();
                 aside.committed(historyTable(*entry.layout.layout));
-                other_.close();
+                done->set_value();
             } catch (const UpdateError&) {
-                failed_ = std::current_exception();
+                done->set_exception(std::current_exception());
             } catch (const std::exception& e) {
-                failed_ = std::make_exception_ptr(located(e, entry, lineNo));
+                done->set_exception(std::make_exception_ptr(located(e, entry, lineNo)));
             }
         });
+        if (!runs) throw kdb::Error("no second attachment");
     }
     // The run failed: the table's transaction goes back.
     ~TableBeside()
     {
         cancelled_.store(true);
-        if (thread_.joinable()) thread_.join();
+        if (done_.valid()) done_.wait();
     }
     TableBeside(const TableBeside&) = delete;
     TableBeside& operator=(const TableBeside&) = delete;
 
     StoreCounts join()
     {
-        thread_.join();
-        if (failed_) std::rethrow_exception(failed_);
+        done_.get();
         return counts_;
     }
 
 private:
-    kdb::Connection other_;
     std::atomic<bool> cancelled_{false};
     StoreCounts counts_;
-    std::exception_ptr failed_;
-    std::thread thread_;
+    std::future<void> done_;
 };
 
 // The entry a first load stores beside, if one is worth it.
@@ -287,8 +287,17 @@ std::vector<std::string> storeRelease(kdb::Connection& db, kdb::Transaction& tr,
             out.reshaped.push_back(table);
         if (hooks.afterStep) hooks.afterStep(entry.layout.layout->step);
     };
+    // The largest table begins at once on the second attachment, which
+    // builds no index before it is stored.
     const CheckedRelease::Entry* largest = tableByTable ? largestOf(release) : nullptr;
     std::unique_ptr<TableBeside> beside;
+    if (largest) {
+        try {
+            beside = std::make_unique<TableBeside>(release, *largest, place, aside, progress);
+        } catch (const kdb::Error&) {
+            // No second attachment: this one stores it.
+        }
+    }
     for (const CheckedRelease::Entry& entry : release.entries()) {
         const TableLayout& layout = *entry.layout.layout;
         std::size_t lineNo = 0;
@@ -297,14 +306,7 @@ std::vector<std::string> storeRelease(kdb::Connection& db, kdb::Transaction& tr,
             progress.tableDone.store(0, std::memory_order_relaxed);
             progress.step.store(layout.step, std::memory_order_release);
             if (hooks.beforeStep) hooks.beforeStep(layout.step);
-            if (&entry == largest) {
-                try {
-                    beside = std::make_unique<TableBeside>(db, release, entry, place, aside, progress);
-                    continue;
-                } catch (const kdb::Error&) {
-                    // No second attachment: this one stores it.
-                }
-            }
+            if (beside && &entry == largest) continue;
             const std::string table = historyTable(layout);
             const auto summary = open.find(table);
             stored(entry, storeEntry(db, tr, release, entry, place, summary == open.end() ? nullptr : &summary->second,
@@ -323,7 +325,16 @@ std::vector<std::string> storeRelease(kdb::Connection& db, kdb::Transaction& tr,
             throw located(e, entry, lineNo);
         }
     }
-    if (beside) stored(*largest, beside->join());
+    if (beside) {
+        // The indexes are built before the release is kept, this attachment
+        // taking its share once its tables are in; what cannot be built now
+        // is left to the next opening.
+        try {
+            aside.restore();
+        } catch (const std::exception&) {
+        }
+        stored(*largest, beside->join());
+    }
     if (tableByTable) unmarkFirstLoad(db, tr);
     keepRelease(db, tr, info, release.folder());
     for (const auto& [table, buckets] : out.summaries) writeDigest(db, tr, table, place.current, buckets);
