@@ -14,6 +14,7 @@
 #include "update/historydigest.h"
 #include "update/historyindexes.h"
 #include "update/historystore.h"
+#include "update/loadheap.h"
 #include "update/releasecheck.h"
 #include "update/releaseinfo.h"
 #include "update/rowbuilder.h"
@@ -442,6 +443,7 @@ void loadFirstRelease(kdb::Connection& db, const kdb::Credentials& credentials, 
 void updateDatabase(const std::string& path, const kdb::Credentials& credentials, std::string_view folder,
                     UpdateProgress& progress, const UpdateHooks& hooks)
 {
+    const LoadHeap heap;
     kdb::Connection db;
     db.open(path, credentials);
     const CheckedRelease release = CheckedRelease::read(folder);
