@@ -48,17 +48,26 @@ struct Place {
 struct Version {
     std::int64_t id = 0;
     int ini = 0, fim = -1;   // fim -1: held up to the newest
+    std::uint64_t key = 0;   // set as it is added
     bool open() const { return fim < 0; }
     bool covers(int c) const { return c >= 0 && ini <= c && (open() || fim >= c); }
+};
+
+// A version's place: its key, indexed, and its number among the key's few
+// versions.
+struct At {
+    std::uint64_t key;
+    std::int64_t id;
+    explicit At(const Version& v) : key(v.key), id(v.id) {}
 };
 
 // What a table's history needs done; the statements run after every key
 // has been looked at.
 struct Changes {
-    std::vector<std::pair<std::int64_t, std::string>> fim;   // "" writes NULL
-    std::vector<std::pair<std::int64_t, std::string>> ini;
-    std::vector<std::int64_t> removed;
-    std::vector<std::pair<std::int64_t, std::string>> copies;   // a copy from the given competência on
+    std::vector<std::pair<At, std::string>> fim;   // "" writes NULL
+    std::vector<std::pair<At, std::string>> ini;
+    std::vector<At> removed;
+    std::vector<std::pair<At, std::string>> copies;   // a copy from the given competência on
     std::vector<std::size_t> inserted;                          // lines whose content is new here
 };
 
@@ -78,6 +87,7 @@ struct Versions {
         const auto at = static_cast<std::int32_t>(entries.size());
         auto [head, fresh] = first.emplace(key, at);
         entries.push_back({key, v, fresh ? -1 : *head});
+        entries.back().version.key = key;
         *head = at;
     }
     std::int32_t of(std::uint64_t key) const
@@ -101,12 +111,12 @@ void hold(const Versions& vs, std::int32_t at, std::size_t line, const Place& p,
     const Version* before = vs.find(at, p.previous);
     const Version* after = vs.find(at, p.next);
     if (before && after) {
-        out.fim.emplace_back(before->id, competenciaText(after->fim));
-        out.removed.push_back(after->id);
+        out.fim.emplace_back(At(*before), competenciaText(after->fim));
+        out.removed.push_back(At(*after));
     } else if (before) {
-        out.fim.emplace_back(before->id, p.next < 0 ? std::string() : competenciaText(p.current));
+        out.fim.emplace_back(At(*before), p.next < 0 ? std::string() : competenciaText(p.current));
     } else if (after) {
-        out.ini.emplace_back(after->id, competenciaText(p.current));
+        out.ini.emplace_back(At(*after), competenciaText(p.current));
     } else {
         out.inserted.push_back(line);
     }
@@ -120,14 +130,14 @@ void release(const Versions& vs, std::int32_t at, const Place& p, Changes& out)
     const bool before = p.previous >= 0 && v->ini <= p.previous;
     const bool after = p.next >= 0 && v->covers(p.next);
     if (before && after) {
-        out.copies.emplace_back(v->id, competenciaText(p.next));
-        out.fim.emplace_back(v->id, competenciaText(p.previous));
+        out.copies.emplace_back(At(*v), competenciaText(p.next));
+        out.fim.emplace_back(At(*v), competenciaText(p.previous));
     } else if (before) {
-        out.fim.emplace_back(v->id, competenciaText(p.previous));
+        out.fim.emplace_back(At(*v), competenciaText(p.previous));
     } else if (after) {
-        out.ini.emplace_back(v->id, competenciaText(p.next));
+        out.ini.emplace_back(At(*v), competenciaText(p.next));
     } else {
-        out.removed.push_back(v->id);
+        out.removed.push_back(At(*v));
     }
 }
 
@@ -226,38 +236,45 @@ private:
         return s;
     }
 
-    void copy(const std::vector<std::pair<std::int64_t, std::string>>& copies)
+    static constexpr const char* kAt = " where HIST_CHAVE = :k and HIST_ID = :id";
+    static void place(kdb::Query& q, const At& at)
+    {
+        q.setParam("k", static_cast<std::int64_t>(at.key));
+        q.setParam("id", at.id);
+    }
+
+    void copy(const std::vector<std::pair<At, std::string>>& copies)
     {
         if (copies.empty()) return;
         kdb::Query q(db_, tr_);
         q.setSql("insert into " + table_ + " (" + columns() + ", HIST_ID, HIST_CHAVE, HIST_INI, HIST_FIM) select " +
-                 columns() + ", gen_id(HIST_SEQ, 1), HIST_CHAVE, :ini, HIST_FIM from " + table_ + " where HIST_ID = :id");
-        for (const auto& [id, from] : copies) {
-            q.setParam("id", id);
+                 columns() + ", gen_id(HIST_SEQ, 1), HIST_CHAVE, :ini, HIST_FIM from " + table_ + kAt);
+        for (const auto& [at, from] : copies) {
+            place(q, at);
             q.setParam("ini", from);
             q.execute();
         }
     }
 
-    void setRun(const char* column, const std::vector<std::pair<std::int64_t, std::string>>& changes)
+    void setRun(const char* column, const std::vector<std::pair<At, std::string>>& changes)
     {
         if (changes.empty()) return;
         kdb::Query q(db_, tr_);
-        q.setSql("update " + table_ + " set " + column + " = :v where HIST_ID = :id");
-        for (const auto& [id, v] : changes) {
-            q.setParam("id", id);
+        q.setSql("update " + table_ + " set " + column + " = :v" + kAt);
+        for (const auto& [at, v] : changes) {
+            place(q, at);
             q.setParam("v", v.empty() ? kdb::Value() : kdb::Value(v));
             q.execute();
         }
     }
 
-    void remove(const std::vector<std::int64_t>& ids)
+    void remove(const std::vector<At>& versions)
     {
-        if (ids.empty()) return;
+        if (versions.empty()) return;
         kdb::Query q(db_, tr_);
-        q.setSql("delete from " + table_ + " where HIST_ID = :id");
-        for (std::int64_t id : ids) {
-            q.setParam("id", id);
+        q.setSql("delete from " + table_ + kAt);
+        for (const At& at : versions) {
+            place(q, at);
             q.execute();
         }
     }
