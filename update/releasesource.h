@@ -44,6 +44,14 @@ public:
     // Whether the source was written over since it was opened (for one whose
     // files are kept as read: what they were checked as is no longer there).
     virtual bool writtenOver() const { return false; }
+    // Whether a file kept as read, stamped `read` then, is no longer what
+    // the source holds.
+    virtual bool changed(std::string_view fileName, const Stamp& read) const
+    {
+        (void)fileName;
+        (void)read;
+        return writtenOver();
+    }
 
 protected:
     explicit ReleaseSource(std::string location) : location_(std::move(location)) {}
@@ -61,6 +69,11 @@ public:
     ReleaseFile read(std::string_view fileName) const override;
     Stamp stamp(std::string_view fileName) const override;
     std::int64_t modified(std::string_view fileName) const override;
+    // A release's files are all held from their check to their table's
+    // load: reading each again cost the load a read and a split of every
+    // line, and holding them costs what a zip's do.
+    bool keepRead() const override { return true; }
+    bool changed(std::string_view fileName, const Stamp& read) const override { return !(stamp(fileName) == read); }
 };
 
 // True when the path names a regular file (a zip, or something pretending

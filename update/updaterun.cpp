@@ -190,7 +190,7 @@ StoreCounts storeEntry(kdb::Connection& db, kdb::Transaction& tr, const CheckedR
 {
     ReleaseFile read;
     const ReleaseFile& file = entry.kept ? *entry.kept : (read = release.reread(entry));
-    if (entry.kept && release.source().writtenOver())
+    if (entry.kept && release.source().changed(entry.layout.layout->fileName, entry.stamp))
         throw UpdateError("File \"" + file.path + "\" changed while the update was running");
     return storeTable(db, tr, entry.layout, file, place, open, lineDone, lineNo);
 }
