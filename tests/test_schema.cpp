@@ -371,4 +371,52 @@ TEST_F(CreationTool, ABadLineRemovesTheHalfMadeFile)
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+// Lines go to the engine many to a statement: a file longer than one
+// statement's worth is filled whole, and a line refused inside a statement
+// is named by its own number.
+TEST_F(CreationTool, ALongCidFileIsFilledWholeAndItsBadLineNamed)
+{
+    std::string text;
+    for (int n = 0; n < 40; ++n) {
+        std::string l = "B" + std::to_string(10 + n);
+        l.resize(4, ' ');
+        l += "Doen\xE7" "a " + std::to_string(n);
+        l.resize(104, ' ');
+        text += l + "2" + (n % 2 ? "F" : "M") + "N0000\r\n";
+    }
+    ktest::writeFile(release / "tb_cid.txt", text);
+    const std::string path = dir.file("K.GDB");
+    EXPECT_EQ(korvane::createKorvaneDatabase(path, release.string()).cid, 40u);
+    {
+        kdb::Connection db;
+        db.open(path, ktest::kCredentials);
+        kdb::Transaction tr(db);
+        kdb::Query q(db, tr);
+        q.setSql("select count(*), min(CID_COD), max(CID_COD), sum(iif(CID_RESTRSEXO = 'F', 1, 0)), "
+                 "max(iif(CID_COD = 'B33', CID_DESCR, null)) from TB_CID");
+        q.open();
+        EXPECT_EQ(q.value(0, 0).toString(), "40");
+        EXPECT_EQ(q.value(0, 1).asText(), "B10 ");
+        EXPECT_EQ(q.value(0, 2).asText(), "B49 ");
+        EXPECT_EQ(q.value(0, 3).toString(), "20");
+        EXPECT_EQ(q.value(0, 4).asText(), "Doen\xE7" "a 23");
+        q.close();
+        tr.commit();
+    }
+    std::filesystem::remove(path);
+
+    // Line 23 repeats the code of line 5, inside the second statement.
+    const std::string repeated = text.substr(4 * 113, 4);
+    text.replace(22 * 113, 4, repeated);
+    ktest::writeFile(release / "tb_cid.txt", text);
+    try {
+        korvane::createKorvaneDatabase(path, release.string());
+        FAIL() << "repeated key accepted";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("PK_TB_CID"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("tb_cid.txt, line 23"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
 } // namespace
