@@ -35,6 +35,16 @@ struct Field {
     std::size_t start, length;
 };
 
+// Row r's parameter for field c in the execute block.
+std::string blockParam(std::size_t r, std::size_t c)
+{
+    std::string name = "R";
+    name += std::to_string(r);
+    name += '_';
+    name += std::to_string(c);
+    return name;
+}
+
 // The insert of `rows` lines: one statement, or an execute block of them.
 std::string insertOf(const std::string& table, const std::vector<Field>& fields, std::size_t rows)
 {
@@ -49,7 +59,7 @@ std::string insertOf(const std::string& table, const std::vector<Field>& fields,
     for (std::size_t r = 0; r < rows; ++r) {
         std::string values;
         for (std::size_t c = 0; c < fields.size(); ++c) {
-            const std::string name = "R" + std::to_string(r) + "_" + std::to_string(c);
+            const std::string name = blockParam(r, c);
             params += (params.empty() ? "" : ", ") + name + " " + fields[c].type + " = :" + name;
             values += (values.empty() ? "::" : ", ::") + name;
         }
@@ -75,14 +85,18 @@ std::size_t fill(kdb::Connection& db, kdb::Transaction& tr, const std::string& t
             throw std::runtime_error(std::string(e.what()) + "\n" + file.path + ", line " + std::to_string(n + 1));
         }
     };
+    std::vector<int> at;   // the block's parameters, row by row
     std::size_t n = 0;
     for (; n + kRows <= file.lines.size(); n += kRows) {
         if (stopRequested()) throw std::runtime_error("Criação interrompida: nenhum banco foi feito.");
-        if (n == 0) block.setSql(insertOf(table, fields, kRows));
+        if (n == 0) {
+            block.setSql(insertOf(table, fields, kRows));
+            for (std::size_t r = 0; r < kRows; ++r)
+                for (std::size_t c = 0; c < fields.size(); ++c) at.push_back(block.paramIndex(blockParam(r, c)));
+        }
         for (std::size_t r = 0; r < kRows; ++r)
             for (std::size_t c = 0; c < fields.size(); ++c)
-                block.setParam("R" + std::to_string(r) + "_" + std::to_string(c),
-                               cut(file.lines[n + r], fields[c].start, fields[c].length));
+                block.setParam(at[r * fields.size() + c], cut(file.lines[n + r], fields[c].start, fields[c].length));
         try {
             block.execute();
         } catch (const std::exception&) {

@@ -7,6 +7,8 @@
 #include "db/transaction.h"
 #include "update/layouts.h"
 
+#include <string>
+
 namespace korvane {
 namespace {
 
@@ -14,7 +16,8 @@ namespace {
 // a release that did not say its own, is never loaded over a first load):
 // the mark is that CMPT with this ORIGEM.
 constexpr const char* kMarkOrigin = "(primeira carga em curso)";
-constexpr const char* kIsMark = "CMPT = '000000' and ORIGEM = '(primeira carga em curso)'";
+
+std::string isMark() { return std::string("CMPT = '000000' and ORIGEM = '") + kMarkOrigin + "'"; }
 
 bool any(kdb::Connection& db, const std::string& sql)
 {
@@ -41,18 +44,18 @@ void markFirstLoad(kdb::Connection& db)
 void unmarkFirstLoad(kdb::Connection& db, kdb::Transaction& tr)
 {
     kdb::Query q(db, tr);
-    q.setSql(std::string("delete from HIST_RELEASE where ") + kIsMark);
+    q.setSql("delete from HIST_RELEASE where " + isMark());
     q.execute();
 }
 
 bool keepsAnyRelease(kdb::Connection& db)
 {
-    return any(db, std::string("select first 1 CMPT from HIST_RELEASE where not (") + kIsMark + ")");
+    return any(db, "select first 1 CMPT from HIST_RELEASE where not (" + isMark() + ")");
 }
 
 bool unfinishedFirstLoad(kdb::Connection& db)
 {
-    return any(db, std::string("select first 1 CMPT from HIST_RELEASE where ") + kIsMark) && !keepsAnyRelease(db);
+    return any(db, "select first 1 CMPT from HIST_RELEASE where " + isMark()) && !keepsAnyRelease(db);
 }
 
 void discardFirstLoad(kdb::Connection& db)

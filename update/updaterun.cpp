@@ -195,7 +195,7 @@ StoreCounts storeEntry(kdb::Connection& db, kdb::Transaction& tr, const CheckedR
     return storeTable(db, tr, entry.layout, file, place, open, lineDone, lineNo);
 }
 
-// The largest table of a first load (a third of its rows and more), stored
+// The largest table of a first load (a quarter of its rows and more), stored
 // on the second attachment, the one that builds the indexes beside the
 // load, while the run's stores the rest; committed there, its indexes are
 // then built like any other's.
