@@ -129,6 +129,15 @@ TEST(FlatKeys, EveryKeyKeepsItsValueThroughGrowthZeroAndCollisionsIncluded)
     }
     EXPECT_FALSE(map.contains(2));
     EXPECT_FALSE(map.contains(5000ULL << 40));
+
+    // Sized for what it gets and given exactly that: filled as full as it
+    // goes without growing, an absent key is still answered.
+    for (std::size_t n : {12u, 13u, 96u, 97u, 3000u}) {
+        korvane::FlatKeyMap<std::uint32_t> full(n);
+        for (std::size_t i = 0; i < n; ++i) full.emplace((i + 1) * 0x9e3779b97f4a7c15ULL, static_cast<std::uint32_t>(i));
+        for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(*full.find((i + 1) * 0x9e3779b97f4a7c15ULL), i) << n;
+        EXPECT_FALSE(full.contains(12345)) << n;
+    }
 }
 
 TEST_F(History, IsTheSameWhateverOrderTheReleasesAreLoadedIn)

@@ -348,6 +348,30 @@ TEST(ReleaseFile, TrimsTheWholeContentAndSplitsAtEveryLineEnd)
     korvane::ReleaseFile moved = std::move(small);
     EXPECT_EQ(moved.lines[4], "D4");
     EXPECT_GE(moved.lines[4].data(), moved.content.data());
+
+    // A file of thousands of lines handed on twice, the first holder gone,
+    // and one whose lines end at lone CRs only.
+    std::string big, crs;
+    for (int i = 0; i < 3000; ++i) {
+        big += "LINE" + std::to_string(i) + "\r\n";
+        crs += "CR" + std::to_string(i) + "\r";
+    }
+    ktest::writeFile(dir.path() / "big.txt", big);
+    ktest::writeFile(dir.path() / "cr.txt", crs);
+    korvane::ReleaseFile last;
+    {
+        korvane::ReleaseFile first = korvane::readReleaseFile(dir.path().string(), "big.txt");
+        korvane::ReleaseFile second(std::move(first));
+        last = std::move(second);
+    }
+    const korvane::ReleaseFile lone = korvane::readReleaseFile(dir.path().string(), "cr.txt");
+    ASSERT_EQ(last.lines.size(), 3000u);
+    ASSERT_EQ(lone.lines.size(), 3000u);
+    for (int i = 0; i < 3000; i += 7) {
+        EXPECT_EQ(last.lines[static_cast<std::size_t>(i)], "LINE" + std::to_string(i));
+        EXPECT_EQ(lone.lines[static_cast<std::size_t>(i)], "CR" + std::to_string(i));
+    }
+    EXPECT_EQ(last.lines.back().data() + last.lines.back().size(), last.content.data() + last.content.size());
 }
 
 // --- fuzz ----------------------------------------------------------------------------

@@ -160,9 +160,13 @@ Versions versionsNear(kdb::Connection& db, kdb::Transaction& tr, const std::stri
         q.setParam("lo", p.previous.empty() ? p.current : p.previous);
     }
     Versions out;
-    out.entries.reserve(expected);
-    out.first = FlatKeyMap<std::int32_t>(expected);
     q.stream([&](const std::vector<kdb::Value>& row) {
+        // Sized at the first row: a table with none near (each of a first
+        // load's) costs no memory for them.
+        if (out.entries.empty()) {
+            out.entries.reserve(expected);
+            out.first = FlatKeyMap<std::int32_t>(expected);
+        }
         const auto key = static_cast<std::uint64_t>(row[0].asInteger());
         if (appended) {
             out.add(key, {row[1].asInteger(), 0, -1});
@@ -319,11 +323,14 @@ StoreCounts storeTable(kdb::Connection& db, kdb::Transaction& tr, const Resolved
     const Place p(place);
     Changes changes;
     const auto looked = [&](std::uint64_t key) { return !open || differs[open->bucketOf(key)]; };
-    FlatKeyMap<std::uint32_t> held(open ? static_cast<std::size_t>(std::count_if(keys.begin(), keys.end(), looked))
-                                        : keys.size());
+    // With no version near, every line is new and none is let go.
+    if (near.entries.empty()) changes.inserted.reserve(keys.size());
+    FlatKeyMap<std::uint32_t> held(near.entries.empty() ? 0
+                                   : open ? static_cast<std::size_t>(std::count_if(keys.begin(), keys.end(), looked))
+                                          : keys.size());
     for (std::size_t line = 0; line < keys.size(); ++line) {
         if (!looked(keys[line])) continue;
-        held.emplace(keys[line], 0);
+        if (!near.entries.empty()) held.emplace(keys[line], 0);
         hold(near, near.of(keys[line]), line, p, changes);
     }
     for (std::size_t at = 0; at < near.entries.size(); ++at) {

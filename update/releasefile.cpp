@@ -3,6 +3,7 @@
 #include "core/text.h"
 #include "update/releasetext.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,6 +22,13 @@ ReleaseFile& ReleaseFile::operator=(ReleaseFile&& o) noexcept
     const char* oldBase = o.content.data();
     path = std::move(o.path);
     content = std::move(o.content);
+    if (content.data() == oldBase) {
+        // The buffer itself moved (any file past a few bytes): the views
+        // hold, and a release's lines are not copied at each hand-over.
+        lines = std::move(o.lines);
+        o.lines.clear();
+        return *this;
+    }
     lines.clear();
     lines.reserve(o.lines.size());
     for (std::string_view v : o.lines) lines.emplace_back(content.data() + (v.data() - oldBase), v.size());
@@ -48,6 +56,10 @@ std::vector<std::string_view> splitRecords(std::string& content)
     if (content.empty()) return lines;
     const char* p = content.data();
     const std::size_t n = content.size();
+    // Counted first (a file of lone CRs grows as it goes), the lines are
+    // held once: growing the vector would touch twice their memory, and
+    // fresh memory costs a fault a page here.
+    lines.reserve(static_cast<std::size_t>(std::count(p, p + n, '\n')) + 1);
     std::size_t b = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const char c = p[i];
