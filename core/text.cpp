@@ -1,6 +1,7 @@
 #include "text.h"
 
 #include <array>
+#include <cstring>
 
 namespace korvane {
 namespace {
@@ -52,6 +53,9 @@ std::string_view trimmed(std::string_view s)
 {
     std::size_t b = 0, e = s.size();
     while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
+    // A release's fields are padded with spaces to their width, some to
+    // hundreds: eight at a step.
+    while (e - b >= 8 && std::memcmp(s.data() + e - 8, "        ", 8) == 0) e -= 8;
     while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
     return s.substr(b, e - b);
 }

@@ -1,5 +1,6 @@
 // Text helpers, row building and layout files, without a database.
 
+#include "core/text.h"
 #include "update/layoutfile.h"
 #include "update/layouts.h"
 #include "update/rowbuilder.h"
@@ -24,6 +25,21 @@ using korvane::ZeroPad;
 namespace {
 
 // --- text helpers --------------------------------------------------------------
+
+TEST(Trimmed, CutsBlanksAndControlBytesAtBothEndsHoweverLongThePadding)
+{
+    // Padding of every length around the eight-byte steps, with a tab or a
+    // control byte among the spaces, and no text at all.
+    for (std::size_t pad : {0u, 1u, 7u, 8u, 9u, 16u, 17u, 250u}) {
+        const std::string spaces(pad, ' ');
+        EXPECT_EQ(korvane::trimmed(" \tab c" + spaces), "ab c") << pad;
+        EXPECT_EQ(korvane::trimmed("ab\t" + spaces), "ab") << pad;
+        EXPECT_EQ(korvane::trimmed("ab" + spaces + "\x01" + spaces), "ab") << pad;
+        EXPECT_EQ(korvane::trimmed("x" + spaces + "y" + spaces), "x" + spaces + "y") << pad;
+        EXPECT_EQ(korvane::trimmed(spaces), "") << pad;
+        EXPECT_EQ(korvane::trimmed("\x7f" + spaces), "\x7f") << pad;   // DEL is no blank
+    }
+}
 
 TEST(FoldAccents, ExamplesKeepLengthAndCase)
 {
@@ -340,6 +356,11 @@ TEST(ReleaseFile, TrimsTheWholeContentAndSplitsAtEveryLineEnd)
     ASSERT_EQ(f.lines.size(), 2u);
     EXPECT_EQ(f.lines[1], "X2");
     EXPECT_EQ(f.path, dir.path().string() + "//n.txt");   // the separator already there stays
+
+    // A CR before a CR LF ends a line of its own, an empty one follows.
+    ktest::writeFile(dir.path() / "c.txt", "A\r\r\nB\n\rC");
+    f = korvane::readReleaseFile(dir.path().string(), "c.txt");
+    EXPECT_EQ(f.lines, (std::vector<std::string_view>{"A", "", "B", "", "C"}));
 
     ktest::writeFile(dir.path() / "e.txt", " \r\n\t\r\n");
     EXPECT_TRUE(korvane::readReleaseFile(dir.path().string(), "e.txt").lines.empty());

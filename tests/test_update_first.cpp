@@ -212,6 +212,45 @@ TEST_F(UpdateRun, AFirstLoadWhoseLargestTableFailsLeavesNothing)
     EXPECT_EQ(scalar(db, "select count(*) from TB_PROC"), std::to_string(linesOf(releaseB, "tb_procedimento.txt").size()));
 }
 
+// The release is read and checked while the database is readied for it: a
+// file its checks refuse (the last one read) stops the load before any
+// table, and what the readying did is undone, first load or not.
+TEST_F(UpdateRun, AReleaseItsChecksRefuseLeavesTheDatabaseAsItWas)
+{
+    const std::string folder = copyOfB();
+    const std::string lastFile = korvane::releaseLayouts().back().fileName;
+    std::vector<std::string> lines = linesOf(folder, lastFile);
+    ASSERT_GT(lines.size(), 2u);
+    lines[1] += std::string(5000, 'X');
+    writeLines(folder, lastFile, lines);
+    const auto refused = [&](const std::string& error) {
+        return error.find(lastFile + "\", linha 2") != std::string::npos;
+    };
+
+    const std::string db = emptyHistoryDatabase(dir);
+    const std::string error = runUpdate(db, folder);
+    EXPECT_TRUE(refused(error)) << error;
+    EXPECT_TRUE(forcedWrites(db));
+    EXPECT_EQ(scalar(db, "select count(*) from HIST_RELEASE"), "0");
+    EXPECT_EQ(scalar(db, "select count(*) from rdb$indices where rdb$index_inactive = 1"), "0");
+    EXPECT_EQ(scalar(db, "select count(*) from H_TB_PROC"), "0");
+
+    // Over a kept release, which stays whole.
+    ASSERT_EQ(runUpdate(db, releaseA), "");
+    const Fingerprint before = fingerprint(db, "202401");
+    EXPECT_TRUE(refused(runUpdate(db, folder)));
+    EXPECT_EQ(fingerprint(db, "202401"), before);
+    EXPECT_EQ(scalar(db, "select list(CMPT) from HIST_RELEASE"), "202401");
+    EXPECT_TRUE(forcedWrites(db));
+
+    // A database that cannot be opened says so, whatever the release.
+    const std::string missing = (dir.path() / "NONE.GDB").string();
+    const std::string unopened = runUpdate(missing, folder);
+    EXPECT_FALSE(refused(unopened)) << unopened;
+    EXPECT_NE(unopened, "");
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
 TEST_F(UpdateRun, TheNextLoadClearsAFirstLoadCutShort)
 {
     // A crash just before a first load's last commit: every table of A in,

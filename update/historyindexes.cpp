@@ -229,17 +229,20 @@ struct IndexesAside::Beside {
     }
 };
 
-IndexesAside::IndexesAside(kdb::Connection& db, std::map<std::string, std::size_t> rows) : db_(db), rows_(std::move(rows))
+IndexesAside::IndexesAside(kdb::Connection& db) : db_(db)
 {
     // Looking at each table costs a monthly load a twentieth of its time.
     if (!column(db, "select first 1 CMPT from HIST_RELEASE where CMPT <> '000000'").empty()) return;
-    std::vector<std::string> filled;
-    for (const auto& [table, n] : rows_)
-        if (n > 0) filled.push_back(table);
-    const std::set<std::string> empty = emptyOf(db, filled);
+    const std::vector<TableIndex> inUse = indexes(db, false);
+    std::vector<std::string> tables;
+    for (const TableIndex& i : inUse)
+        if (std::find(tables.begin(), tables.end(), i.table) == tables.end()) tables.push_back(i.table);
+    // A table the release leaves empty has its indexes built again on no
+    // rows, which costs nothing.
+    const std::set<std::string> empty = emptyOf(db, tables);
     std::vector<std::string> names;
     std::map<std::string, std::vector<std::string>> byTable;
-    for (const TableIndex& i : indexes(db, false))
+    for (const TableIndex& i : inUse)
         if (empty.count(i.table)) {
             names.push_back(i.index);
             byTable[i.table].push_back(i.index);
@@ -260,6 +263,18 @@ IndexesAside::~IndexesAside()
         restore();
     } catch (...) {
     }
+}
+
+void IndexesAside::expect(std::map<std::string, std::size_t> rows)
+{
+    const std::lock_guard<std::mutex> lock(committing_);
+    rows_ = std::move(rows);
+}
+
+void IndexesAside::openBeside()
+{
+    const std::lock_guard<std::mutex> lock(committing_);
+    if (!names_.empty()) startBeside();
 }
 
 void IndexesAside::startBeside()

@@ -23,15 +23,21 @@ class IndexesAside {
 public:
     // Sets aside the indexes of the empty history tables of a first load
     // (no competência kept yet; a table a later layout added stays empty
-    // beside kept ones and is loaded with its indexes) that are to take rows
-    // (`rows`: each history table's rows to come). When another attachment
-    // has a table in use, its indexes stay as they are.
-    IndexesAside(kdb::Connection& db, std::map<std::string, std::size_t> rows);
+    // beside kept ones and is loaded with its indexes). When another
+    // attachment has a table in use, its indexes stay as they are. Asks
+    // nothing of the release, so that it can run while the release is read.
+    explicit IndexesAside(kdb::Connection& db);
     // Builds what restore() did not; a failure leaves it to the next opening.
     ~IndexesAside();
     IndexesAside(const IndexesAside&) = delete;
     IndexesAside& operator=(const IndexesAside&) = delete;
 
+    // Each history table's rows to come, said before the first table is
+    // committed: how its indexes are shared out.
+    void expect(std::map<std::string, std::size_t> rows);
+    // Opens the second attachment now, while the caller waits on other work
+    // (it opens at the first use otherwise).
+    void openBeside();
     // The table's rows are committed (on any thread): its indexes are built now, on a
     // second attachment beside the load, while the load goes on with the
     // next tables. Without a second attachment they wait for restore().

@@ -60,16 +60,22 @@ std::vector<std::string_view> splitRecords(std::string& content)
     // held once: growing the vector would touch twice their memory, and
     // fresh memory costs a fault a page here.
     lines.reserve(static_cast<std::size_t>(std::count(p, p + n, '\n')) + 1);
-    std::size_t b = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = p[i];
-        if (c == '\n' || c == '\r') {
-            lines.emplace_back(p + b, i - b);
-            if (c == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
-            b = i + 1;
+    // Line ends are found by memchr, many bytes at a step: a byte at a
+    // time was a tenth of reading a release.
+    const char* const end = p + n;
+    const char* b = p;
+    for (;;) {
+        const auto* lf = static_cast<const char*>(std::memchr(b, '\n', static_cast<std::size_t>(end - b)));
+        const char* lineEnd = lf ? lf : end;
+        if (const auto* cr = static_cast<const char*>(std::memchr(b, '\r', static_cast<std::size_t>(lineEnd - b)))) {
+            lines.emplace_back(b, static_cast<std::size_t>(cr - b));
+            b = cr + 1 < end && cr[1] == '\n' ? cr + 2 : cr + 1;
+            continue;
         }
+        lines.emplace_back(b, static_cast<std::size_t>(lineEnd - b));
+        if (!lf) break;
+        b = lf + 1;
     }
-    lines.emplace_back(p + b, n - b);
     return lines;
 }
 

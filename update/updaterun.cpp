@@ -8,7 +8,6 @@
 #include "db/error.h"
 #include "db/query.h"
 #include "db/transaction.h"
-#include "update/filesahead.h"
 #include "update/firstload.h"
 #include "update/history.h"
 #include "update/historydigest.h"
@@ -40,85 +39,6 @@ void UpdateProgress::reset()
     runDone = 0;
     runTotal = 0;
     filesRead = false;
-}
-
-CheckedRelease CheckedRelease::read(std::string_view path)
-{
-    return read(std::shared_ptr<const ReleaseSource>(openReleaseSource(path)));
-}
-
-CheckedRelease CheckedRelease::read(std::shared_ptr<const ReleaseSource> source)
-{
-    // The files read below are checked as they are read, before any table
-    // is touched: unpacking them once more first would only cost time.
-    std::vector<std::string_view> readBelow;
-    for (const TableLayout& layout : releaseLayouts()) readBelow.push_back(layout.fileName);
-    source->verify(readBelow);
-    CheckedRelease r;
-    r.source_ = std::move(source);
-    r.entries_.reserve(releaseLayouts().size());
-    std::vector<std::string> present;
-    for (const TableLayout& layout : releaseLayouts())
-        if (!layout.optional || r.source_->contains(layout.fileName)) present.emplace_back(layout.fileName);
-    std::optional<FilesAhead> ahead;
-    if (r.source_->keepRead()) ahead.emplace(*r.source_, present);
-    std::size_t taken = 0;
-    ReleaseChecks checks;
-    for (const TableLayout& layout : releaseLayouts()) {
-        Entry e;
-        if (layout.optional && !r.source_->contains(layout.fileName)) {
-            e.layout = fixedLayout(layout);
-            e.path = releaseFilePath(r.source_->location(), layout.fileName);
-            e.present = false;
-            r.entries_.push_back(std::move(e));
-            continue;
-        }
-        e.layout = resolveLayout(layout, *r.source_);
-        auto file = std::make_shared<ReleaseFile>(ahead ? ahead->take(taken++) : r.source_->read(layout.fileName));
-        checks.check(e.layout, *file);
-        e.path = file->path;
-        e.lines = file->lines.size();
-        e.bytes = file->content.size();
-        e.stamp = r.source_->stamp(layout.fileName);
-        if (r.source_->keepRead()) e.kept = std::move(file);
-        r.entries_.push_back(std::move(e));
-    }
-    return r;
-}
-
-ReleaseFile CheckedRelease::reread(const Entry& entry) const
-{
-    if (!entry.present) {
-        ReleaseFile none;
-        none.path = entry.path;
-        return none;
-    }
-    ReleaseFile file = source_->read(entry.layout.layout->fileName);
-    if (file.lines.size() != entry.lines || !(source_->stamp(entry.layout.layout->fileName) == entry.stamp))
-        throw UpdateError("File \"" + file.path + "\" changed while the update was running");
-    return file;
-}
-
-std::int64_t CheckedRelease::totalLines() const
-{
-    std::int64_t n = 0;
-    for (const Entry& e : entries_) n += static_cast<std::int64_t>(e.lines);
-    return n;
-}
-
-std::vector<const TableLayout*> CheckedRelease::absent() const
-{
-    std::vector<const TableLayout*> out;
-    for (const Entry& e : entries_)
-        if (!e.present) out.push_back(e.layout.layout);
-    return out;
-}
-
-std::size_t CheckedRelease::totalBytes() const
-{
-    std::size_t n = 0;
-    for (const Entry& e : entries_) n += e.bytes;
-    return n;
 }
 
 namespace {
@@ -342,34 +262,61 @@ std::vector<std::string> storeRelease(kdb::Connection& db, kdb::Transaction& tr,
     return out.reshaped;
 }
 
-void loadReleaseAs(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress,
+// The release to load: read already, or still read on threads of its own
+// while the database is readied for it, and then waited for; what the
+// reading threw is thrown by the call.
+using ReleaseToCome = std::function<const CheckedRelease&()>;
+
+// Readies the database for the release still read; should that fail, what
+// the reading found wrong is said first, as when the release was read
+// before anything.
+template <class F>
+void readying(const ReleaseToCome& toCome, F&& ready)
+{
+    try {
+        ready();
+    } catch (...) {
+        toCome();
+        throw;
+    }
+}
+
+void loadReleaseAs(kdb::Connection& db, const ReleaseToCome& toCome, UpdateProgress& progress,
                    const UpdateHooks& hooks, bool tableByTable)
 {
-    progress.runTotal.store(release.totalLines());
-    progress.runDone.store(0);
-    progress.filesRead.store(true);
-
-    const ReleaseInfo info = describeRelease(release.source());
-    // Every competência kept is a month of the history: a release that does
-    // not say its own cannot take a place in it.
-    if (competenciaShown(info.competencia).empty())
-        throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do zip "
-                          "sem ela): a versão anterior continua no banco.");
-    IndexesAside aside(db, rowsToCome(release));
-    if (tableByTable) markFirstLoad(db);
+    // A first load's indexes are set aside, its second attachment opened
+    // and its mark set while the release is still read.
+    std::optional<IndexesAside> aside;
+    readying(toCome, [&] {
+        aside.emplace(db);
+        if (!tableByTable) return;
+        aside->openBeside();
+        markFirstLoad(db);
+    });
     std::vector<std::string> reshaped;
     try {
+        const CheckedRelease& release = toCome();
+        progress.runTotal.store(release.totalLines());
+        progress.runDone.store(0);
+        progress.filesRead.store(true);
+        const ReleaseInfo info = describeRelease(release.source());
+        // Every competência kept is a month of the history: a release that
+        // does not say its own cannot take a place in it.
+        if (competenciaShown(info.competencia).empty())
+            throw UpdateError("Esta versão não diz a sua competência (tb_procedimento.txt vazio e o nome da pasta ou do "
+                              "zip sem ela): a versão anterior continua no banco.");
+        aside->expect(rowsToCome(release));
         kdb::Transaction tr(db);
         const CompetenciaPlace place = placeOf(db, tr, info);
         refuseEmptiedLinks(db, tr, release, place);
-        reshaped = storeRelease(db, tr, release, info, place, aside, progress, hooks, tableByTable);
+        reshaped = storeRelease(db, tr, release, info, place, *aside, progress, hooks, tableByTable);
         throwIfStopped();
         tr.commit();
     } catch (...) {
         // What the first load committed goes again; should that fail too,
         // its mark leaves it to the next load.
         if (tableByTable) {
-            aside.abandon();
+            aside->abandon();
             try {
                 discardFirstLoad(db);
             } catch (...) {
@@ -384,7 +331,7 @@ void loadReleaseAs(kdb::Connection& db, const CheckedRelease& release, UpdatePro
     // only speed until the next opening.
     try {
         if (hooks.afterCommit) hooks.afterCommit();
-        aside.restore();
+        aside->restore();
         kdb::refreshIndexStatistics(db, reshaped);
     } catch (...) {
     }
@@ -394,7 +341,7 @@ void loadReleaseAs(kdb::Connection& db, const CheckedRelease& release, UpdatePro
 
 void loadRelease(kdb::Connection& db, const CheckedRelease& release, UpdateProgress& progress, const UpdateHooks& hooks)
 {
-    loadReleaseAs(db, release, progress, hooks, false);
+    loadReleaseAs(db, [&]() -> const CheckedRelease& { return release; }, progress, hooks, false);
 }
 
 void updateTables(kdb::Connection& db, std::string_view folder, UpdateProgress& progress, const UpdateHooks& hooks)
@@ -414,14 +361,16 @@ namespace {
 // its pages to the system (a quarter of the load's time went to writing
 // each page through), and the file is written to the disk once at the end,
 // with forced writes set again, however the load ends.
-void loadFirstRelease(kdb::Connection& db, const kdb::Credentials& credentials, const CheckedRelease& release,
+void loadFirstRelease(kdb::Connection& db, const kdb::Credentials& credentials, const ReleaseToCome& toCome,
                       UpdateProgress& progress, const UpdateHooks& hooks)
 {
     const std::string path = db.path();
-    db.close();
-    db.openDeferringWrites(path, credentials);
+    readying(toCome, [&] {
+        db.close();
+        db.openDeferringWrites(path, credentials);
+    });
     try {
-        loadReleaseAs(db, release, progress, hooks, true);
+        loadReleaseAs(db, toCome, progress, hooks, true);
     } catch (...) {
         try {
             db.close();
@@ -444,26 +393,35 @@ void updateDatabase(const std::string& path, const kdb::Credentials& credentials
                     UpdateProgress& progress, const UpdateHooks& hooks)
 {
     const LoadHeap heap;
+    // The release is read and checked on threads of its own while this one
+    // opens the database and readies it.
+    const std::shared_future<CheckedRelease> reading =
+        std::async(std::launch::async, [f = std::string(folder)] { return CheckedRelease::read(f); }).share();
+    const ReleaseToCome toCome = [&]() -> const CheckedRelease& { return reading.get(); };
     kdb::Connection db;
     db.open(path, credentials);
-    const CheckedRelease release = CheckedRelease::read(folder);
-    upgradeSchema(db);
-    convertToHistory(db);
-    // A first load cut short by a crash left its rows out of sight.
-    if (unfinishedFirstLoad(db)) discardFirstLoad(db);
     const bool local = isLocalDatabase(path);
-    if (local && !keepsAnyRelease(db)) return loadFirstRelease(db, credentials, release, progress, hooks);
+    bool first = false;
+    readying(toCome, [&] {
+        upgradeSchema(db);
+        convertToHistory(db);
+        // A first load cut short by a crash left its rows out of sight.
+        if (unfinishedFirstLoad(db)) discardFirstLoad(db);
+        first = local && !keepsAnyRelease(db);
+    });
+    if (first) return loadFirstRelease(db, credentials, toCome, progress, hooks);
     // A first load cut short by a crash of the machine left its forced
     // writes off; every later load writes its pages through.
-    if (local && !db.forcedWrites()) {
+    readying(toCome, [&] {
+        if (!local || db.forcedWrites()) return;
         db.close();
         try {
             kdb::Connection::syncAndForceWrites(path, credentials);
         } catch (...) {
         }
         db.open(path, credentials);
-    }
-    loadRelease(db, release, progress, hooks);
+    });
+    loadReleaseAs(db, toCome, progress, hooks, false);
     // Committed: a detach that fails now cannot take the release back out.
     try {
         db.close();

@@ -45,11 +45,10 @@ public:
 };
 
 // Every file of a release read and its layout checked; nothing touched yet.
-// Only what the run needs is kept (the layouts, each file's line count and
-// stamp): the run reads each file of a folder again when its table comes,
-// so one file at a time is in memory, and a file that changed in between
-// stops it. A zip's files are kept as read and checked (some 30 MB for a
-// release): unpacking them again cost more than a tenth of a monthly load.
+// The files are kept as read and checked (some 30 MB for a release) with
+// each one's line count and stamp: reading or unpacking them again cost
+// more than a tenth of a monthly load, and a file of a folder that changed
+// since its check stops the run.
 class CheckedRelease {
 public:
     using Stamp = ReleaseSource::Stamp;
