@@ -185,7 +185,7 @@ void Query::detachFromConnection()
     releaseStatement();
 }
 
-std::uint64_t Query::execute()
+std::uint64_t Query::runCounting(bool counted)
 {
     if (open_) close();
     prepare();
@@ -195,9 +195,13 @@ std::uint64_t Query::execute()
         impl_->bindInput(paramValues_, markerToParam_, connection_.handle(), tra);
         impl_->statement->execute(&st, tra, impl_->input, impl_->inBuf.data(), impl_->output,
                                   impl_->outBuf.empty() ? nullptr : impl_->outBuf.data());
-        return impl_->statement->getAffectedRecords(&st);
+        return counted ? impl_->statement->getAffectedRecords(&st) : 0;
     });
 }
+
+std::uint64_t Query::execute() { return runCounting(true); }
+
+void Query::run() { runCounting(false); }
 
 std::size_t Query::fetchMore(std::size_t count)
 {

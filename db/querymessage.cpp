@@ -102,14 +102,21 @@ void Query::Impl::bindInput(const std::vector<Value>& values, const std::vector<
     Impl& impl = *this;
     fb::Status st;
     IMessageMetadata* d = impl.described;
-    const unsigned n = d->getCount(&st);
+    if (impl.describedShape.empty()) {
+        const unsigned count = d->getCount(&st);
+        impl.describedShape.reserve(count);
+        for (unsigned i = 0; i < count; ++i)
+            impl.describedShape.push_back({d->getType(&st, i) & ~1u, d->getLength(&st, i), d->getCharSet(&st, i),
+                                           static_cast<unsigned>(d->getSubType(&st, i)), d->getScale(&st, i)});
+    }
+    const auto n = static_cast<unsigned>(impl.describedShape.size());
     if (n != markers.size()) throw Error("parameter count does not match the statement");
-    std::vector<InputShape> shape(n);
+    std::vector<InputShape>& shape = impl.sendShape;
+    shape.resize(n);
     for (unsigned i = 0; i < n; ++i) {
         const Value& v = values[static_cast<std::size_t>(markers[i])];
-        const unsigned dt = d->getType(&st, i) & ~1u;
-        InputShape s{dt, d->getLength(&st, i), d->getCharSet(&st, i), static_cast<unsigned>(d->getSubType(&st, i)),
-                     d->getScale(&st, i)};
+        InputShape s = impl.describedShape[i];
+        const unsigned dt = s.type;
         switch (v.kind()) {
         case Value::Kind::Null: break;
         case Value::Kind::Text:
@@ -148,13 +155,18 @@ void Query::Impl::bindInput(const std::vector<Value>& values, const std::vector<
         }
         impl.inputShape = shape;
         impl.inBuf.assign(impl.input->getMessageLength(&st), 0);
+        impl.inOffsets.resize(n);
+        impl.inNullOffsets.resize(n);
+        for (unsigned i = 0; i < n; ++i) {
+            impl.inOffsets[i] = impl.input->getOffset(&st, i);
+            impl.inNullOffsets[i] = impl.input->getNullOffset(&st, i);
+        }
     }
-    IMessageMetadata* m = impl.input;
     unsigned char* buf = impl.inBuf.data();
     for (unsigned i = 0; i < n; ++i) {
         const Value& v = values[static_cast<std::size_t>(markers[i])];
-        unsigned char* p = buf + m->getOffset(&st, i);
-        writeAt<short>(buf + m->getNullOffset(&st, i), v.isNull() ? -1 : 0);
+        unsigned char* p = buf + impl.inOffsets[i];
+        writeAt<short>(buf + impl.inNullOffsets[i], v.isNull() ? -1 : 0);
         if (v.isNull()) continue;
         switch (shape[i].type) {
         case SQL_VARYING: {

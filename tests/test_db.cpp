@@ -368,6 +368,58 @@ TEST_F(DbTest, ReplacingTheTextKeepsValuesOfNamesThatStay)
     EXPECT_EQ(q.field("A").asInteger(), 6);
 }
 
+TEST_F(DbTest, OneStatementRunAgainAndAgainTakesEachRunsValuesWhateverTheirShape)
+{
+    // The message is laid out again when a value changes its shape (a
+    // longer text, a null, a number where text was): every run must still
+    // put each value where the engine reads it.
+    Transaction tr(db);
+    Query ins(db, tr);
+    ins.setSql("insert into T_VALUES (ID, C4, V20, M, S) values (:id, :c, :v, :m, :s)");
+    struct Row {
+        int id;
+        Value c, v, m, s;
+    };
+    const std::vector<Row> rows = {
+        {1, Value("A"), Value("short"), Value(Decimal(150, 2)), Value(7)},
+        {2, Value("ABCD"), Value("a text of twenty ch."), Value(Decimal(1, 0)), Value(8)},
+        {3, Value(), Value("x"), Value(), Value(9)},
+        {4, Value("Z"), Value(), Value(Decimal(-12345, 2)), Value()},
+        {5, Value("Q"), Value(std::int64_t{42}), Value(Decimal(5, 1)), Value(10)},
+    };
+    for (const Row& r : rows) {
+        ins.setParam("id", r.id);
+        ins.setParam("c", r.c);
+        ins.setParam("v", r.v);
+        ins.setParam("m", r.m);
+        ins.setParam("s", r.s);
+        if (r.id % 2) ins.run();
+        else EXPECT_EQ(ins.execute(), 1u);
+    }
+    Query upd(db, tr);
+    upd.setSql("update T_VALUES set S = coalesce(S, 0) + 1 where ID >= :from");
+    upd.setParam("from", 3);
+    EXPECT_EQ(upd.execute(), 3u);
+    // Another statement in the same query: fewer parameters, other types.
+    upd.setSql("delete from T_VALUES where C4 = :c");
+    upd.setParam("c", "Q");
+    EXPECT_EQ(upd.execute(), 1u);
+    tr.commit();
+
+    Query sel(db, tr);
+    sel.setSql("select ID, C4, V20, M, S from T_VALUES order by ID");
+    sel.open();
+    std::vector<std::string> got;
+    for (std::size_t i = 0; sel.moveTo(i); ++i) {
+        std::string line;
+        for (const char* f : {"ID", "C4", "V20", "M", "S"})
+            line += (sel.field(f).isNull() ? std::string("-") : sel.field(f).toString()) + "|";
+        got.push_back(line);
+    }
+    EXPECT_EQ(got, (std::vector<std::string>{"1|A   |short|1.50|7|", "2|ABCD|a text of twenty ch.|1.00|8|",
+                                             "3|-|x|-|10|", "4|Z   |-|-123.45|1|"}));
+}
+
 TEST_F(DbTest, ClosingTheConnectionClosesEverythingOnIt)
 {
     Transaction tr(db);

@@ -80,7 +80,7 @@ std::size_t fill(kdb::Connection& db, kdb::Transaction& tr, const std::string& t
     const auto single = [&](std::size_t n) {
         try {
             for (const Field& f : fields) one.setParam(f.column, cut(file.lines[n], f.start, f.length));
-            one.execute();
+            one.run();
         } catch (const std::exception& e) {
             throw std::runtime_error(std::string(e.what()) + "\n" + file.path + ", line " + std::to_string(n + 1));
         }
@@ -98,7 +98,7 @@ std::size_t fill(kdb::Connection& db, kdb::Transaction& tr, const std::string& t
             for (std::size_t c = 0; c < fields.size(); ++c)
                 block.setParam(at[r * fields.size() + c], cut(file.lines[n + r], fields[c].start, fields[c].length));
         try {
-            block.execute();
+            block.run();
         } catch (const std::exception&) {
             for (std::size_t r = 0; r < kRows; ++r) single(n + r);
             throw;

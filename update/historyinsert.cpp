@@ -118,7 +118,7 @@ public:
         for (std::size_t c = 0; c < columns; ++c) std::swap(q_.paramAt(at_[r * columns + c]), row[c]);
         q_.setParam(key_[r], key);
     }
-    void run() { q_.execute(); }
+    void run() { q_.run(); }
 
 private:
     kdb::Query q_;
