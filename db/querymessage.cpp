@@ -96,13 +96,47 @@ FieldInfo::Type fieldType(unsigned sqlType)
 // Builds the input message: each value goes in a type of its own kind and the
 // engine converts it to the parameter's type, so texts of any length and
 // numbers of any scale reach it unchanged.
+// The message as it is sent, laid out again for a new shape of the values.
+void Query::Impl::layOut(const std::vector<InputShape>& shape)
+{
+    Impl& impl = *this;
+    fb::Status st;
+    const auto n = static_cast<unsigned>(shape.size());
+    IMessageMetadata* d = impl.described;
+    IMetadataBuilder* b = d->getBuilder(&st);
+    try {
+        for (unsigned i = 0; i < n; ++i) {
+            b->setType(&st, i, shape[i].type | 1u);
+            b->setLength(&st, i, shape[i].length);
+            b->setCharSet(&st, i, shape[i].charSet);
+            b->setSubType(&st, i, static_cast<int>(shape[i].subType));
+            b->setScale(&st, i, shape[i].scale);
+        }
+        IMessageMetadata* m = b->getMetadata(&st);
+        b->release();
+        if (impl.input) impl.input->release();
+        impl.input = m;
+    } catch (...) {
+        b->release();
+        throw;
+    }
+    impl.inputShape = shape;
+    impl.inBuf.assign(impl.input->getMessageLength(&st), 0);
+    impl.inOffsets.resize(n);
+    impl.inNullOffsets.resize(n);
+    for (unsigned i = 0; i < n; ++i) {
+        impl.inOffsets[i] = impl.input->getOffset(&st, i);
+        impl.inNullOffsets[i] = impl.input->getNullOffset(&st, i);
+    }
+}
+
 void Query::Impl::bindInput(const std::vector<Value>& values, const std::vector<int>& markers, IAttachment* att,
                             ITransaction* tra)
 {
     Impl& impl = *this;
     fb::Status st;
-    IMessageMetadata* d = impl.described;
     if (impl.describedShape.empty()) {
+        IMessageMetadata* d = impl.described;
         const unsigned count = d->getCount(&st);
         impl.describedShape.reserve(count);
         for (unsigned i = 0; i < count; ++i)
@@ -135,33 +169,7 @@ void Query::Impl::bindInput(const std::vector<Value>& values, const std::vector<
         }
         shape[i] = s;
     }
-    if (!impl.input || shape != impl.inputShape) {
-        IMetadataBuilder* b = d->getBuilder(&st);
-        try {
-            for (unsigned i = 0; i < n; ++i) {
-                b->setType(&st, i, shape[i].type | 1u);
-                b->setLength(&st, i, shape[i].length);
-                b->setCharSet(&st, i, shape[i].charSet);
-                b->setSubType(&st, i, static_cast<int>(shape[i].subType));
-                b->setScale(&st, i, shape[i].scale);
-            }
-            IMessageMetadata* m = b->getMetadata(&st);
-            b->release();
-            if (impl.input) impl.input->release();
-            impl.input = m;
-        } catch (...) {
-            b->release();
-            throw;
-        }
-        impl.inputShape = shape;
-        impl.inBuf.assign(impl.input->getMessageLength(&st), 0);
-        impl.inOffsets.resize(n);
-        impl.inNullOffsets.resize(n);
-        for (unsigned i = 0; i < n; ++i) {
-            impl.inOffsets[i] = impl.input->getOffset(&st, i);
-            impl.inNullOffsets[i] = impl.input->getNullOffset(&st, i);
-        }
-    }
+    if (!impl.input || shape != impl.inputShape) layOut(shape);
     unsigned char* buf = impl.inBuf.data();
     for (unsigned i = 0; i < n; ++i) {
         const Value& v = values[static_cast<std::size_t>(markers[i])];

@@ -54,6 +54,7 @@ struct Query::Impl {
 
     void bindInput(const std::vector<Value>& values, const std::vector<int>& markers, Firebird::IAttachment* att,
                    Firebird::ITransaction* tra);
+    void layOut(const std::vector<InputShape>& shape);
 
     void releaseMetadata()
     {
