@@ -93,17 +93,12 @@ FieldInfo::Type fieldType(unsigned sqlType)
     }
 }
 
-// Builds the input message: each value goes in a type of its own kind and the
-// engine converts it to the parameter's type, so texts of any length and
-// numbers of any scale reach it unchanged.
 // The message as it is sent, laid out again for a new shape of the values.
 void Query::Impl::layOut(const std::vector<InputShape>& shape)
 {
-    Impl& impl = *this;
     fb::Status st;
     const auto n = static_cast<unsigned>(shape.size());
-    IMessageMetadata* d = impl.described;
-    IMetadataBuilder* b = d->getBuilder(&st);
+    IMetadataBuilder* b = described->getBuilder(&st);
     try {
         for (unsigned i = 0; i < n; ++i) {
             b->setType(&st, i, shape[i].type | 1u);
@@ -114,22 +109,25 @@ void Query::Impl::layOut(const std::vector<InputShape>& shape)
         }
         IMessageMetadata* m = b->getMetadata(&st);
         b->release();
-        if (impl.input) impl.input->release();
-        impl.input = m;
+        if (input) input->release();
+        input = m;
     } catch (...) {
         b->release();
         throw;
     }
-    impl.inputShape = shape;
-    impl.inBuf.assign(impl.input->getMessageLength(&st), 0);
-    impl.inOffsets.resize(n);
-    impl.inNullOffsets.resize(n);
+    inputShape = shape;
+    inBuf.assign(input->getMessageLength(&st), 0);
+    inOffsets.resize(n);
+    inNullOffsets.resize(n);
     for (unsigned i = 0; i < n; ++i) {
-        impl.inOffsets[i] = impl.input->getOffset(&st, i);
-        impl.inNullOffsets[i] = impl.input->getNullOffset(&st, i);
+        inOffsets[i] = input->getOffset(&st, i);
+        inNullOffsets[i] = input->getNullOffset(&st, i);
     }
 }
 
+// Builds the input message: each value goes in a type of its own kind and the
+// engine converts it to the parameter's type, so texts of any length and
+// numbers of any scale reach it unchanged.
 void Query::Impl::bindInput(const std::vector<Value>& values, const std::vector<int>& markers, IAttachment* att,
                             ITransaction* tra)
 {
@@ -145,8 +143,7 @@ void Query::Impl::bindInput(const std::vector<Value>& values, const std::vector<
     }
     const auto n = static_cast<unsigned>(impl.describedShape.size());
     if (n != markers.size()) throw Error("parameter count does not match the statement");
-    std::vector<InputShape>& shape = impl.sendShape;
-    shape.resize(n);
+    std::vector<InputShape> shape(n);
     for (unsigned i = 0; i < n; ++i) {
         const Value& v = values[static_cast<std::size_t>(markers[i])];
         InputShape s = impl.describedShape[i];

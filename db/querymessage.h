@@ -45,7 +45,6 @@ struct Query::Impl {
     std::vector<InputShape> describedShape;            // of `described`
     std::vector<InputShape> inputShape;                // of `input`
     std::vector<unsigned> inOffsets, inNullOffsets;    // of `input`
-    std::vector<InputShape> sendShape;                 // this execution's, kept for its memory
     std::vector<unsigned char> inBuf;
     Firebird::IMessageMetadata* output = nullptr;
     std::vector<unsigned char> outBuf;

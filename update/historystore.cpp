@@ -324,13 +324,14 @@ StoreCounts storeTable(kdb::Connection& db, kdb::Transaction& tr, const Resolved
     Changes changes;
     const auto looked = [&](std::uint64_t key) { return !open || differs[open->bucketOf(key)]; };
     // With no version near, every line is new and none is let go.
-    if (near.entries.empty()) changes.inserted.reserve(keys.size());
-    FlatKeyMap<std::uint32_t> held(near.entries.empty() ? 0
-                                   : open ? static_cast<std::size_t>(std::count_if(keys.begin(), keys.end(), looked))
-                                          : keys.size());
+    const bool noneNear = near.entries.empty();
+    if (noneNear) changes.inserted.reserve(keys.size());
+    FlatKeyMap<std::uint32_t> held(noneNear ? 0
+                                   : open   ? static_cast<std::size_t>(std::count_if(keys.begin(), keys.end(), looked))
+                                            : keys.size());
     for (std::size_t line = 0; line < keys.size(); ++line) {
         if (!looked(keys[line])) continue;
-        if (!near.entries.empty()) held.emplace(keys[line], 0);
+        if (!noneNear) held.emplace(keys[line], 0);
         hold(near, near.of(keys[line]), line, p, changes);
     }
     for (std::size_t at = 0; at < near.entries.size(); ++at) {
