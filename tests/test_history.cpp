@@ -12,10 +12,16 @@
 #include "support/widgets.h"
 #include "update/flatkeys.h"
 #include "update/history.h"
+#include "update/historykeys.h"
+#include "update/historyparts.h"
+#include "update/layouts.h"
+#include "update/releasefile.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
+#include <stdexcept>
 
 #include <sys/wait.h>
 
@@ -137,6 +143,119 @@ TEST(FlatKeys, EveryKeyKeepsItsValueThroughGrowthZeroAndCollisionsIncluded)
         for (std::size_t i = 0; i < n; ++i) full.emplace((i + 1) * 0x9e3779b97f4a7c15ULL, static_cast<std::uint32_t>(i));
         for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(*full.find((i + 1) * 0x9e3779b97f4a7c15ULL), i) << n;
         EXPECT_FALSE(full.contains(12345)) << n;
+    }
+}
+
+// The keys of a file's lines, as a load takes them; `atLine` the line its
+// failure names, 0 when there is none.
+struct Keyed {
+    std::vector<std::uint64_t> keys;
+    std::string error;
+    std::size_t atLine = 0;
+};
+
+Keyed keyed(const korvane::TableLayout& layout, const std::vector<std::string>& lines)
+{
+    const ktest::TempDir dir;
+    writeLines(dir.path().string(), "f.txt", lines);
+    const korvane::ReleaseFile file = korvane::readReleaseFile(dir.path().string(), "f.txt");
+    const std::string cmpt = korvane::competenciaColumn(layout);
+    Keyed out;
+    try {
+        out.keys = korvane::lineKeys(korvane::fixedLayout(layout), file, cmpt.empty() ? -1 : layout.insertIndex(cmpt),
+                                     nullptr, out.atLine);
+    } catch (const std::exception& e) {
+        out.error = e.what();
+    }
+    return out;
+}
+
+const korvane::TableLayout& layoutNamed(const char* table)
+{
+    for (const korvane::TableLayout& l : korvane::releaseLayouts())
+        if (std::string(l.table) == table) return l;
+    throw std::logic_error(table);
+}
+
+// A CBO link of procedure p to occupation c, as the release writes it.
+std::string cboLink(std::size_t p, std::size_t c)
+{
+    const korvane::TableLayout& layout = layoutNamed("TB_PROC_CBO");
+    char s[32];
+    std::snprintf(s, sizeof s, "%010zu%06zu", 301010000 + p, 225000 + c);
+    std::string line = s;
+    line += std::string(korvane::fixedRecord(layout).competencia - 1u - line.size(), ' ') + "202402";
+    return line;
+}
+
+TEST(LineKeys, ALargeFileNamesTheFirstLineThatRepeatsAKeyOrFailsInFileOrder)
+{
+    // Thousands of lines go to the key maps in groups; what is named must
+    // still be the first line of the file, whichever group it lies in.
+    const korvane::TableLayout& layout = layoutNamed("TB_PROC_CBO");
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < 20000; ++i) lines.push_back(cboLink(i / 40, i % 40));
+    const Keyed clean = keyed(layout, lines);
+    ASSERT_EQ(clean.error, "");
+    EXPECT_EQ(std::set<std::uint64_t>(clean.keys.begin(), clean.keys.end()).size(), lines.size());
+
+    std::mt19937 random(7);
+    std::vector<std::size_t> repeats;
+    for (int i = 0; i < 30; ++i) repeats.push_back(3000 + random() % 16000);
+    std::vector<std::string> repeated = lines;
+    for (std::size_t at : repeats) repeated[at] = lines[at - 1 - random() % 2000];
+    const std::size_t first = *std::min_element(repeats.begin(), repeats.end());
+    const Keyed r = keyed(layout, repeated);
+    EXPECT_EQ(r.atLine, first + 1) << r.error;
+    EXPECT_EQ(r.error.rfind("violation of PRIMARY or UNIQUE KEY constraint \"PK_TB_PROC_CBO\"", 0), 0u) << r.error;
+    const std::string shown = repeated[first].substr(0, 10) + ", " + repeated[first].substr(10, 6);
+    EXPECT_NE(r.error.find("(" + shown + ")"), std::string::npos) << r.error;
+
+    // A line that cannot be built before the first repeat is named instead;
+    // one after it leaves the repeat named.
+    for (const std::size_t bad : {first - 1, first + 1}) {
+        std::vector<std::string> broken = repeated;
+        broken[bad] = broken[bad].substr(0, 10);
+        const Keyed b = keyed(layout, broken);
+        EXPECT_EQ(b.atLine, std::min(bad, first) + 1) << b.error;
+        EXPECT_EQ(b.error.find("violation") == 0, bad > first) << b.error;
+    }
+}
+
+TEST(LineKeys, LinesThatSayTheSameAreToldApartByTheirCountBeforeThem)
+{
+    // A table with no key of its own may hold a line twice: each copy is a
+    // version of its own, its key set by the copies before it, not by the
+    // other lines around them.
+    const korvane::TableLayout* layout = nullptr;
+    for (const korvane::TableLayout& l : korvane::releaseLayouts())
+        if (!layout && korvane::definitionOf(l).key.empty()) layout = &l;
+    ASSERT_NE(layout, nullptr);
+    const std::size_t width = korvane::fixedRecord(*layout).length;
+    const auto lineOf = [&](std::size_t i) {
+        std::string digits = std::to_string(1000000000 + i);
+        std::string line;
+        while (line.size() < width) line += digits;
+        return line.substr(0, width);
+    };
+    std::vector<std::string> lines;
+    std::vector<std::size_t> copies;   // how many copies of line i
+    for (std::size_t i = 0; i < 9000; ++i) {
+        copies.push_back(i % 97 == 0 ? 3 : i % 13 == 0 ? 2 : 1);
+        for (std::size_t c = 0; c < copies.back(); ++c) lines.push_back(lineOf(i));
+    }
+    std::shuffle(lines.begin(), lines.end(), std::mt19937(11));
+    const Keyed all = keyed(*layout, lines);
+    ASSERT_EQ(all.error, "");
+    EXPECT_EQ(std::set<std::uint64_t>(all.keys.begin(), all.keys.end()).size(), lines.size());
+    // The copies of one line alone get the keys they get among the others.
+    for (const std::size_t i : {0u, 13u, 194u, 8924u}) {
+        const Keyed alone = keyed(*layout, std::vector<std::string>(copies[i], lineOf(i)));
+        ASSERT_EQ(alone.error, "");
+        std::set<std::uint64_t> among;
+        for (std::size_t n = 0; n < lines.size(); ++n)
+            if (lines[n] == lineOf(i)) among.insert(all.keys[n]);
+        EXPECT_EQ(among, std::set<std::uint64_t>(alone.keys.begin(), alone.keys.end())) << i;
     }
 }
 

@@ -3,6 +3,7 @@
 // one flat array: a release's hundreds of thousands of lines cost no
 // allocation each, and a lookup is one or two cache lines.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -34,6 +35,13 @@ public:
     }
     bool contains(std::uint64_t key) const { return find(key) != nullptr; }
     std::size_t size() const { return size_; }
+
+    // Empty again, its slots kept for the keys to come.
+    void clear()
+    {
+        std::fill(slots_.begin(), slots_.end(), Slot{});
+        size_ = 0;
+    }
 
 private:
     struct Slot {
