@@ -13,7 +13,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev go
   poppler-utils xvfb xauth x11-utils fonts-wine fonts-liberation2 fonts-dejavu-core"
 
 # The release zip read in place and fetched from DATASUS; the download tests' FTP server.
-PACKAGES="$PACKAGES libzip-dev libcurl4-openssl-dev python3 python3-pyftpdlib zip unzip"
+PACKAGES="$PACKAGES libzip-dev libdeflate-dev libcurl4-openssl-dev python3 python3-pyftpdlib zip unzip"
 missing=""
 # The office's server the tests start privately; what the package test runs.
 PACKAGES="$PACKAGES firebird3.0-server dpkg-dev desktop-file-utils man-db"

@@ -146,6 +146,20 @@ INSTANTIATE_TEST_SUITE_P(
                    return zip;
                },
                "tb_grupo.txt: o conteúdo não confere com o CRC"},
+        BadZip{"DeflatedMemberNotMatchingItsCrc",
+               [](auto& m, auto& d) {
+                   const std::string zip = written(d, m);
+                   ktest::zips::claimCrc(zip, "tb_grupo.txt", 0x12345678);
+                   return zip;
+               },
+               "tb_grupo.txt: o conteúdo não confere com o CRC"},
+        BadZip{"DeflatedMemberUndecodable",
+               [](auto& m, auto& d) {
+                   const std::string zip = written(d, m);
+                   ktest::zips::spoilDeflated(zip, "rl_procedimento_cid.txt");
+                   return zip;
+               },
+               "rl_procedimento_cid.txt: o zip está danificado ou incompleto"},
         BadZip{"DamagedMemberOutsideTheTables",
                [](auto& m, auto& d) {
                    std::vector<ZipMember> more = m;

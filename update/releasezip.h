@@ -27,6 +27,8 @@ public:
         std::uint32_t crc = 0;
         std::int64_t mtime = 0;
         std::uint64_t index = 0;
+        std::uint64_t packed = 0;   // its bytes in the zip
+        bool deflated = false;      // deflated and not encrypted
         bool folder = false;
     };
 
@@ -60,6 +62,9 @@ private:
     // Reads a member to its end through sink(bytes, n); throws when the
     // bytes do not match the CRC, or outgrow the size the zip gives.
     template <class Sink> void unpack(const Member& m, Sink&& sink) const;
+    // A deflated member unpacked whole into `out`, checked against its CRC;
+    // false for a member stored otherwise, left to unpack().
+    bool inflateWhole(const Member& m, std::string& out) const;
 
     zip* zip_ = nullptr;
     Stamp opened_;   // the zip file's size and modification time, in ns

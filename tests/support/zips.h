@@ -1,6 +1,7 @@
 #pragma once
-// Zips spoiled on purpose: a byte of a member flipped, the size a member
-// claims rewritten in both its headers, a zip cut short.
+// Zips spoiled on purpose: a byte of a member flipped, the size or CRC a
+// member claims rewritten in both its headers, a deflated member's data
+// made undecodable, a zip cut short.
 
 #include "tools/releasegen.h"
 
@@ -11,6 +12,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ktest::zips {
@@ -61,6 +63,48 @@ inline void claimSize(const std::filesystem::path& zip, const std::string& membe
         }
     }
     if (patched != 2) throw std::logic_error("member headers not found");
+    writeBytes(zip, bytes);
+}
+
+// Each header of the member: its local header's offset and, apart, its
+// entry's in the central directory.
+inline std::vector<std::pair<std::size_t, bool>> headersOf(const std::string& bytes, const std::string& member)
+{
+    std::vector<std::pair<std::size_t, bool>> out;
+    for (std::size_t at = 0; at + 46 <= bytes.size(); ++at) {
+        std::uint16_t nameLength = 0;
+        const bool local = bytes.compare(at, 4, "PK\x03\x04") == 0, central = bytes.compare(at, 4, "PK\x01\x02") == 0;
+        if (!local && !central) continue;
+        std::memcpy(&nameLength, &bytes[at + (local ? 26 : 28)], 2);
+        if (nameLength == member.size() && bytes.compare(at + (local ? 30 : 46), nameLength, member) == 0)
+            out.emplace_back(at, local);
+    }
+    if (out.size() != 2) throw std::logic_error("member headers not found");
+    return out;
+}
+
+// Rewrites the CRC the member claims in both its headers.
+inline void claimCrc(const std::filesystem::path& zip, const std::string& member, std::uint32_t crc)
+{
+    std::string bytes = bytesOf(zip);
+    for (const auto& [at, local] : headersOf(bytes, member)) std::memcpy(&bytes[at + (local ? 14 : 16)], &crc, 4);
+    writeBytes(zip, bytes);
+}
+
+// Makes the first byte of a deflated member's data a block of the kind
+// deflate reserves, which no decompressor takes.
+inline void spoilDeflated(const std::filesystem::path& zip, const std::string& member)
+{
+    std::string bytes = bytesOf(zip);
+    for (const auto& [at, local] : headersOf(bytes, member)) {
+        if (!local) continue;
+        std::uint16_t nameLength = 0, extraLength = 0, method = 0;
+        std::memcpy(&method, &bytes[at + 8], 2);
+        if (method != 8) throw std::logic_error("member not deflated");
+        std::memcpy(&nameLength, &bytes[at + 26], 2);
+        std::memcpy(&extraLength, &bytes[at + 28], 2);
+        bytes[at + 30 + nameLength + extraLength] = static_cast<char>(0xff);
+    }
     writeBytes(zip, bytes);
 }
 
