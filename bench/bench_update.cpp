@@ -30,6 +30,7 @@
 #include "updatebench.h"
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -238,6 +239,46 @@ struct ZipFigures {
     std::uint64_t unpacked = 0;
 };
 
+// Reading and checking a release alone, as an update does before it
+// writes, each time in a fresh process (a process that read it before has
+// its memory at hand): wall time and the fresh pages it touched.
+void readingFigure(const char* what, const std::string& source, int runs)
+{
+    std::vector<double> walls, faults;
+    for (int i = 0; i < std::max(runs, 3); ++i) {
+        int fds[2];
+        if (pipe(fds) != 0) throw std::runtime_error("pipe");
+        const pid_t child = fork();
+        if (child == 0) {
+            close(fds[0]);
+            rusage before{}, after{};
+            getrusage(RUSAGE_SELF, &before);
+            const double t0 = now();
+            double got[2] = {-1, 0};
+            try {
+                const korvane::CheckedRelease r = korvane::CheckedRelease::read(source);
+                got[0] = now() - t0;
+            } catch (const std::exception&) {
+            }
+            getrusage(RUSAGE_SELF, &after);
+            got[1] = static_cast<double>(after.ru_minflt - before.ru_minflt);
+            const ssize_t w = write(fds[1], got, sizeof got);
+            _exit(w == sizeof got ? 0 : 1);
+        }
+        close(fds[1]);
+        double got[2] = {-1, 0};
+        const ssize_t r = read(fds[0], got, sizeof got);
+        close(fds[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (r != sizeof got || got[0] < 0) throw std::runtime_error(std::string("reading ") + source + " failed");
+        walls.push_back(got[0]);
+        faults.push_back(got[1]);
+    }
+    std::printf("  reading and checking %-6s median %.3f s, %.0f page faults  (runs: %s)\n", what, median(walls),
+                median(faults), list(walls).c_str());
+}
+
 ZipFigures measureZip(const char* self, const std::string& name, const std::string& zip, const fs::path& work, int runs)
 {
     ZipFigures f;
@@ -247,6 +288,8 @@ ZipFigures measureZip(const char* self, const std::string& name, const std::stri
     std::printf("%s: %.1f MB zipped, %.1f MB unpacked\n", name.c_str(), static_cast<double>(fs::file_size(zip)) / 1048576.0,
                 static_cast<double>(f.unpacked) / 1048576.0);
     std::fflush(stdout);
+    readingFigure("zip", zip, runs);
+    readingFigure("folder", folder.string(), runs);
     const Scratch scratch(work);
     std::vector<double> zips, folders, zipsCpu, foldersCpu, peaks, folderPeaks;
     for (int i = 0; i < runs; ++i) {

@@ -227,7 +227,7 @@ bool ZipSource::inflateWhole(const Member& m, std::string& out) const
     const std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> d(
         libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
     if (!d) fail(m.name + ": falta memória");
-    out.resize(static_cast<std::size_t>(m.size));
+    sizeContent(out, static_cast<std::size_t>(m.size));
     std::size_t unpacked = 0;
     // Output that would pass the size the zip gives is refused, as a member
     // built to fill the memory would be.
