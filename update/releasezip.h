@@ -12,6 +12,7 @@
 #include <vector>
 
 struct zip;
+struct zip_file;
 
 namespace korvane {
 
@@ -62,6 +63,9 @@ private:
     // Reads a member to its end through sink(bytes, n); throws when the
     // bytes do not match the CRC, or outgrow the size the zip gives.
     template <class Sink> void unpack(const Member& m, Sink&& sink) const;
+    // Up to n bytes of the open member `f`, 0 at its end; a failure closes
+    // it and throws.
+    std::size_t readSome(zip_file* f, const Member& m, char* into, std::size_t n) const;
     // A deflated member unpacked whole into `out`, checked against its CRC;
     // false for a member stored otherwise, left to unpack().
     bool inflateWhole(const Member& m, std::string& out) const;
