@@ -30,7 +30,6 @@
 #include "updatebench.h"
 
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -100,15 +99,23 @@ Timing timeFloor(const std::string& db, const std::vector<BuiltTable>& tables)
 // Peak resident memory (MB) of a fresh process running only the update or
 // only attaching: the child reports its own high-water mark, since the one
 // the kernel keeps for a forked child starts from its parent's.
-double childPeak(const char* self, const std::string& mode, const std::string& db, const std::string& folder)
+// The figures a child run of this program in `mode` prints, `count` of them.
+std::vector<double> childFigures(const char* self, const std::string& mode, const std::string& db,
+                                 const std::string& folder, std::size_t count)
 {
     const std::string cmd = std::string("'") + self + "' " + mode + " '" + db + "' '" + folder + "'";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) throw std::runtime_error("cannot run " + cmd);
-    double kb = -1;
-    if (std::fscanf(p, "%lf", &kb) != 1) kb = -1;
-    if (pclose(p) != 0 || kb < 0) throw std::runtime_error("the child failed: " + cmd);
-    return kb / 1024.0;
+    std::vector<double> figures(count, -1);
+    bool read = true;
+    for (double& f : figures) read = read && std::fscanf(p, "%lf", &f) == 1 && f >= 0;
+    if (pclose(p) != 0 || !read) throw std::runtime_error("the child failed: " + cmd);
+    return figures;
+}
+
+double childPeak(const char* self, const std::string& mode, const std::string& db, const std::string& folder)
+{
+    return childFigures(self, mode, db, folder, 1)[0] / 1024.0;
 }
 
 double selfPeakKb()
@@ -242,38 +249,13 @@ struct ZipFigures {
 // Reading and checking a release alone, as an update does before it
 // writes, each time in a fresh process (a process that read it before has
 // its memory at hand): wall time and the fresh pages it touched.
-void readingFigure(const char* what, const std::string& source, int runs)
+void readingFigure(const char* self, const char* what, const std::string& source, int runs)
 {
     std::vector<double> walls, faults;
     for (int i = 0; i < std::max(runs, 3); ++i) {
-        int fds[2];
-        if (pipe(fds) != 0) throw std::runtime_error("pipe");
-        const pid_t child = fork();
-        if (child == 0) {
-            close(fds[0]);
-            rusage before{}, after{};
-            getrusage(RUSAGE_SELF, &before);
-            const double t0 = now();
-            double got[2] = {-1, 0};
-            try {
-                const korvane::CheckedRelease r = korvane::CheckedRelease::read(source);
-                got[0] = now() - t0;
-            } catch (const std::exception&) {
-            }
-            getrusage(RUSAGE_SELF, &after);
-            got[1] = static_cast<double>(after.ru_minflt - before.ru_minflt);
-            const ssize_t w = write(fds[1], got, sizeof got);
-            _exit(w == sizeof got ? 0 : 1);
-        }
-        close(fds[1]);
-        double got[2] = {-1, 0};
-        const ssize_t r = read(fds[0], got, sizeof got);
-        close(fds[0]);
-        int status = 0;
-        waitpid(child, &status, 0);
-        if (r != sizeof got || got[0] < 0) throw std::runtime_error(std::string("reading ") + source + " failed");
-        walls.push_back(got[0]);
-        faults.push_back(got[1]);
+        const std::vector<double> f = childFigures(self, "--child-read", "-", source, 2);
+        walls.push_back(f[0]);
+        faults.push_back(f[1]);
     }
     std::printf("  reading and checking %-6s median %.3f s, %.0f page faults  (runs: %s)\n", what, median(walls),
                 median(faults), list(walls).c_str());
@@ -288,8 +270,8 @@ ZipFigures measureZip(const char* self, const std::string& name, const std::stri
     std::printf("%s: %.1f MB zipped, %.1f MB unpacked\n", name.c_str(), static_cast<double>(fs::file_size(zip)) / 1048576.0,
                 static_cast<double>(f.unpacked) / 1048576.0);
     std::fflush(stdout);
-    readingFigure("zip", zip, runs);
-    readingFigure("folder", folder.string(), runs);
+    readingFigure(self, "zip", zip, runs);
+    readingFigure(self, "folder", folder.string(), runs);
     const Scratch scratch(work);
     std::vector<double> zips, folders, zipsCpu, foldersCpu, peaks, folderPeaks;
     for (int i = 0; i < runs; ++i) {
@@ -374,6 +356,18 @@ int main(int argc, char** argv)
         korvane::updateTables(c, argv[3], progress);
         c.close();
         std::printf("%.0f\n", selfPeakKb());
+        return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--child-read") == 0) {
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        const double t0 = now();
+        {
+            const korvane::CheckedRelease r = korvane::CheckedRelease::read(argv[3]);
+        }
+        const double wall = now() - t0;
+        getrusage(RUSAGE_SELF, &after);
+        std::printf("%.6f %ld\n", wall, after.ru_minflt - before.ru_minflt);
         return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "--child-idle") == 0) {
