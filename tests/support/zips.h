@@ -39,33 +39,6 @@ inline void flipFirst(const std::filesystem::path& zip, const std::string& text)
     writeBytes(zip, bytes);
 }
 
-// Rewrites the unpacked size the member claims, in its local header and in
-// the central directory alike, so the zip still holds together.
-inline void claimSize(const std::filesystem::path& zip, const std::string& member, std::uint32_t size)
-{
-    std::string bytes = bytesOf(zip);
-    auto put = [&](std::size_t at) { std::memcpy(&bytes[at], &size, 4); };   // little-endian, as zip is
-    int patched = 0;
-    for (std::size_t at = 0; at + 46 <= bytes.size(); ++at) {
-        std::uint16_t nameLength = 0;
-        if (bytes.compare(at, 4, "PK\x03\x04") == 0) {
-            std::memcpy(&nameLength, &bytes[at + 26], 2);
-            if (bytes.compare(at + 30, nameLength, member) == 0 && nameLength == member.size()) {
-                put(at + 22);
-                ++patched;
-            }
-        } else if (bytes.compare(at, 4, "PK\x01\x02") == 0) {
-            std::memcpy(&nameLength, &bytes[at + 28], 2);
-            if (bytes.compare(at + 46, nameLength, member) == 0 && nameLength == member.size()) {
-                put(at + 24);
-                ++patched;
-            }
-        }
-    }
-    if (patched != 2) throw std::logic_error("member headers not found");
-    writeBytes(zip, bytes);
-}
-
 // Each header of the member: its local header's offset and, apart, its
 // entry's in the central directory.
 inline std::vector<std::pair<std::size_t, bool>> headersOf(const std::string& bytes, const std::string& member)
@@ -83,12 +56,28 @@ inline std::vector<std::pair<std::size_t, bool>> headersOf(const std::string& by
     return out;
 }
 
-// Rewrites the CRC the member claims in both its headers.
-inline void claimCrc(const std::filesystem::path& zip, const std::string& member, std::uint32_t crc)
+// Rewrites a 4-byte field the member's headers both hold, at its offset in
+// the local header and in the central directory's entry, so the zip still
+// holds together.
+inline void rewriteBoth(const std::filesystem::path& zip, const std::string& member, std::size_t local,
+                        std::size_t central, std::uint32_t value)
 {
     std::string bytes = bytesOf(zip);
-    for (const auto& [at, local] : headersOf(bytes, member)) std::memcpy(&bytes[at + (local ? 14 : 16)], &crc, 4);
+    for (const auto& [at, isLocal] : headersOf(bytes, member))
+        std::memcpy(&bytes[at + (isLocal ? local : central)], &value, 4);
     writeBytes(zip, bytes);
+}
+
+// The unpacked size the member claims.
+inline void claimSize(const std::filesystem::path& zip, const std::string& member, std::uint32_t size)
+{
+    rewriteBoth(zip, member, 22, 24, size);
+}
+
+// The CRC the member claims.
+inline void claimCrc(const std::filesystem::path& zip, const std::string& member, std::uint32_t crc)
+{
+    rewriteBoth(zip, member, 14, 16, crc);
 }
 
 // Makes the first byte of a deflated member's data a block of the kind
