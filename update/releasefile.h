@@ -34,11 +34,8 @@ std::vector<std::string_view> splitRecords(std::string& content);
 // be converted.
 void takeLines(ReleaseFile& file);
 
-// A release's tens of megabytes, held in pages of 4 KB, cost a page fault
-// every 4 KB, two fifths of the time of reading it: the memory of its
-// contents and lines is taken in large pages where the system gives them.
-void adviseLargePages(const void* memory, std::size_t bytes);
-// Makes `content` `size` bytes long (zeros), in large pages.
+// Makes `content` `size` bytes long (zeros), its memory taken in large
+// pages where the system gives them (a file's lines are too).
 void sizeContent(std::string& content, std::size_t size);
 
 // Throws std::runtime_error "Cannot open file "<path>". <reason>" when the
